@@ -7,10 +7,12 @@
 #include "stage/form_events.h"
 #include "stage/stage_services.h"
 
+enum class CardCue;
+
 // The show window's own logic: the deal at start-up, the key handler and the script that
 // the timer plays one step per tick. All of its state lives in these members.
 class Form1 : public FormEvents {
-public:
+  public:
     explicit Form1(StageServices& stage) : stage_(stage) {}
 
     void Form_Load() override;
@@ -24,6 +26,8 @@ public:
     // Slots of the first row (entries 0 to 5) and the second row (6 to 11), left to right.
     std::array<std::int16_t, 18> CardOrder{};
 
-private:
+  private:
+    void PlayCardCue(CardCue cue);
+
     StageServices& stage_;
 };
