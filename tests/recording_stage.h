@@ -1,0 +1,129 @@
+#pragma once
+
+// A stage for tests: records everything the show does and runs it in virtual time.
+//
+// Time is a virtual clock in ms. Drawing takes no time. Pumps return on a 5 ms grid: a pump
+// that comes before its slot waits for it, one that comes later returns at once and starts a
+// new grid. Sleep advances the clock without pumping. Ticks follow the window's rules: the
+// next is due Interval ms after the later of the last tick's start and the last Interval
+// assignment; a tick never starts inside a step, and one that fell due during a step comes
+// right after it. Key presses are queued at virtual times and delivered at the first pump
+// (or idle moment between ticks) at or after that time.
+
+#include <cstdint>
+#include <functional>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "stage/form_events.h"
+#include "stage/stage_services.h"
+
+class RecordingStage;
+
+class RecordingPane : public CardPane {
+  public:
+    RecordingPane(RecordingStage& stage, int index) : stage_(stage), index_(index) {}
+    void Move(float left, float top) override;
+    void SetVisible(bool visible) override;
+    float Left() const override { return left; }
+    float Width() const override { return 150; }
+
+    float left = 0;
+    float top = 0;
+    bool visible = true;
+
+  private:
+    RecordingStage& stage_;
+    int index_;
+};
+
+class RecordingStage : public StageServices {
+  public:
+    // One Print: where, in which colour and size, what, when, and in which tick (0 for the
+    // first tick, -1 during Form_Load).
+    struct Draw {
+        float x;
+        float y;
+        Color color;
+        float fontSize;
+        std::u16string text;
+        std::int64_t time;
+        int tick;
+    };
+
+    // Text height of one line per point of font size.
+    static constexpr float kLineHeightPerPoint = 2.0F;
+
+    RecordingStage();
+
+    // Runs Form_Load, then the ticks, until the show ends or `limitMs` of virtual time
+    // have passed. Returns true when the show ended itself.
+    bool Run(FormEvents& form, std::int64_t limitMs);
+
+    // A key press reaching the window at virtual time `at` (now when not given).
+    void PressKeyAt(std::int64_t at);
+    void PressKey() { PressKeyAt(now); }
+
+    // The draws of tick `tick` only.
+    std::vector<Draw> DrawsOfTick(int tick) const;
+
+    // StageServices
+    void SetWindowState(int state) override;
+    void SetCurrentX(float x) override { currentX = x; }
+    void SetCurrentY(float y) override { currentY = y; }
+    float CurrentY() const override { return currentY; }
+    void SetFontSize(float points) override;
+    void SetForeColor(Color color) override { foreColor = color; }
+    void SetBackColor(Color color) override;
+    void Cls() override;
+    void Print(const std::u16string& text) override;
+    CardPane& Picture1(std::int16_t index) override;
+    void SetInterval(std::int32_t ms) override;
+    void DoEvents() override;
+    void Sleep(std::int32_t ms) override;
+    float Timer() override;
+    void Randomize(float seed) override;
+    float Rnd() override;
+    [[noreturn]] void End() override;
+
+    // What a test looks at.
+    std::int64_t now = 0;
+    float currentX = 0;
+    float currentY = 0;
+    float fontSize = 9;
+    Color foreColor = RGB(0, 0, 0);
+    Color backColor = RGB(240, 240, 240);
+    std::int32_t interval = 0;
+    std::vector<Draw> draws;       // the text drawn since the last Cls or BackColor
+    std::vector<Draw> allDraws;    // every Print of the run
+    std::vector<std::string> log;  // every operation but colours, in order
+    std::vector<std::int64_t> tickStarts;
+    std::vector<std::int64_t> pumpReturns;
+    std::vector<RecordingPane> panes;  // Picture1(0) to Picture1(17)
+    bool ended = false;
+
+    // Called with every operation as it is logged, e.g. to press a key at a chosen moment.
+    std::function<void(const std::string& operation)> observer;
+    void Record(std::string operation);
+
+    // What the runtime hands the show.
+    float timeOfDay = 45296.5F;            // 12:34:56.5
+    std::vector<float> randomDraws{0.5F};  // handed out in turn, the last one repeatedly
+    std::vector<float> seeds;
+
+  private:
+    struct TimeLimit {};
+
+    void DeliverKeysUpTo(std::int64_t time);
+    std::int64_t NextTickDue() const;
+
+    FormEvents* form_ = nullptr;
+    std::vector<std::int64_t> pendingKeys_;
+    std::int64_t nextPumpSlot_ = 0;
+    std::int64_t lastTickStart_ = 0;
+    std::int64_t lastIntervalSet_ = 0;
+    std::int64_t limit_ = std::numeric_limits<std::int64_t>::max();
+    std::size_t nextRandom_ = 0;
+    int tick_ = -1;
+};
