@@ -1,0 +1,68 @@
+#!/bin/sh
+# Installs the Debian packages that building, testing, running and packaging Qorvelin
+# need, and only those that are missing. When every package is already present it does
+# nothing at all and prints nothing (not even a package-list update), so `make run` stays
+# quick.
+set -eu
+
+# One package a line, with what it is for.
+wanted() {
+    cat <<'LIST'
+build-essential      C++ compiler, make and the C library headers
+cmake                the build system
+ninja-build          the build tool CMake generates for
+qt6-base-dev         Qt 6 Widgets, Gui, Core and Test, with their CMake files
+libgl-dev            OpenGL headers that Qt 6 Gui's CMake files look for
+libgtest-dev         GoogleTest, for the unit tests
+libjpeg-dev          JPEG encoder for tools/make_card_faces, which draws the card faces
+qt6-wayland          Qt's platform plugin for Wayland sessions
+fonts-noto-cjk       Noto Sans CJK TC, the face for the Traditional Chinese lines
+fonts-dejavu-core    a Latin face for the window's ASCII text
+xvfb                 a private X server for the end-to-end tests
+xauth                lets xvfb-run authorise its clients
+openbox              a window manager inside that X server
+xdotool              presses keys and finds windows in the end-to-end tests
+x11-utils            xwininfo and xprop, to look at the window
+imagemagick          screenshots and pixel checks in the end-to-end tests
+strace               checks which files and sockets the program opens
+desktop-file-utils   desktop-file-validate, for the install test
+appstream            appstreamcli, validates the metainfo file
+dpkg-dev             dpkg-shlibdeps, which works out the .deb's library dependencies
+file                 lets CPack find the binaries to hand to dpkg-shlibdeps
+clang-tidy           lint
+cppcheck             lint
+clang-format         keeps the sources in the repository's style
+LIST
+}
+
+packages=$(wanted | cut -d' ' -f1)
+
+# One query for the whole list; a package dpkg has never heard of is simply not printed.
+# shellcheck disable=SC2086  # the list is meant to split into words
+installed=$(dpkg-query -W -f='${Package} ${db:Status-Abbrev}\n' $packages 2>/dev/null |
+    awk '$2 ~ /^ii/ {print $1}' || true)
+
+missing=""
+for package in $packages; do
+    if ! printf '%s\n' "$installed" | grep -qx "$package"; then
+        missing="$missing $package"
+    fi
+done
+
+if [ -z "$missing" ]; then
+    exit 0
+fi
+
+if [ "$(id -u)" -eq 0 ]; then
+    as_root=""
+elif command -v sudo >/dev/null 2>&1; then
+    as_root="sudo"
+else
+    echo "install-deps: these packages are missing and neither root nor sudo is available:$missing" >&2
+    exit 1
+fi
+
+echo "install-deps: installing$missing"
+$as_root apt-get update
+# shellcheck disable=SC2086  # the list is meant to split into words
+$as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends $missing
