@@ -4,7 +4,7 @@
 
 // The handlers the stage calls on the show window, one at a time, on the one thread.
 class FormEvents {
-public:
+  public:
     virtual ~FormEvents() = default;
     // Once, before the window is first shown.
     virtual void Form_Load() = 0;

@@ -33,7 +33,7 @@ struct ShowEnded {};
 
 // One card pane, Picture1(i): 150 x 200, shows its face unscaled, never takes the keyboard.
 class CardPane {
-public:
+  public:
     virtual ~CardPane() = default;
     virtual void Move(float left, float top) = 0;
     virtual void SetVisible(bool visible) = 0;
@@ -42,7 +42,7 @@ public:
 };
 
 class StageServices {
-public:
+  public:
     static constexpr int kMaximized = 2;
 
     virtual ~StageServices() = default;

@@ -1,0 +1,200 @@
+#include "stage/qt_stage.h"
+
+#include <QApplication>
+#include <QTime>
+
+#include <bit>
+#include <thread>
+
+#include "stage/stage_trace.h"
+
+namespace {
+
+constexpr int kSlotCount = 18;
+
+QColor ToQColor(Color color) {
+    return QColor(static_cast<int>(color & 0xFF), static_cast<int>((color >> 8) & 0xFF),
+                  static_cast<int>((color >> 16) & 0xFF));
+}
+
+// Qt's timers count whole milliseconds, and the event loop may wake a little early or late:
+// a timed wait is armed this much early and the rest is slept precisely.
+constexpr auto kTimerLead = std::chrono::milliseconds(1);
+
+int WholeMsUntil(QtStage::Clock::time_point until) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        until - QtStage::Clock::now() - kTimerLead);
+    return static_cast<int>(std::max<std::int64_t>(0, left.count()));
+}
+
+}  // namespace
+
+QtStage::QtStage() {
+    panes_.reserve(kSlotCount);
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        panes_.push_back(std::make_unique<CardPaneWidget>(slot, &window_));
+    }
+    tickTimer_.setSingleShot(true);
+    tickTimer_.setTimerType(Qt::PreciseTimer);
+    wakeTimer_.setSingleShot(true);
+    wakeTimer_.setTimerType(Qt::PreciseTimer);
+    connect(&tickTimer_, &QTimer::timeout, this, &QtStage::OnTick);
+    connect(&window_, &ShowWindow::KeyTyped, this, &QtStage::OnKeyTyped);
+    connect(&window_, &ShowWindow::CloseRequested, this, &QtStage::OnCloseRequested);
+    connect(&window_, &ShowWindow::FirstPainted, this, [this] {
+        if (trace_ != nullptr) {
+            trace_->FirstPainted();
+        }
+    });
+}
+
+// The panes are the window's children; they go before it.
+QtStage::~QtStage() = default;
+
+int QtStage::Play(FormEvents& form) {
+    form_ = &form;
+    closed_ = false;
+    form.Form_Load();
+    if (trace_ != nullptr) {
+        trace_->LoadReturned();
+    }
+    window_.show();
+    ArmTick();
+    const int status = QApplication::exec();
+    form_ = nullptr;
+    return status;
+}
+
+void QtStage::SetWindowState(int state) {
+    if (state == kMaximized) {
+        window_.setWindowState(Qt::WindowMaximized);
+    }
+}
+
+void QtStage::SetForeColor(Color color) {
+    window_.SetForeColor(ToQColor(color));
+}
+
+void QtStage::SetBackColor(Color color) {
+    window_.SetBackColor(ToQColor(color));
+}
+
+void QtStage::Print(const std::u16string& text) {
+    window_.Print(QString::fromStdU16String(text));
+}
+
+CardPane& QtStage::Picture1(std::int16_t index) {
+    return *panes_.at(static_cast<std::size_t>(index));
+}
+
+void QtStage::SetInterval(std::int32_t ms) {
+    interval_ = ms;
+    tickDue_ = Clock::now() + std::chrono::milliseconds(ms);
+    if (!inStep_) {
+        ArmTick();
+    }
+}
+
+void QtStage::DoEvents() {
+    const auto now = Clock::now();
+    if (now >= nextPumpSlot_) {
+        QApplication::processEvents();
+        nextPumpSlot_ = Clock::now() + kDrawPeriod;
+    } else {
+        QApplication::processEvents();
+        WaitInEventLoopUntil(nextPumpSlot_);
+        nextPumpSlot_ += kDrawPeriod;
+    }
+    if (trace_ != nullptr) {
+        trace_->PumpReturned();
+    }
+    if (closed_) {
+        throw ShowEnded{};
+    }
+}
+
+// Handles events as they come until shortly before `until`, then sleeps the rest.
+void QtStage::WaitInEventLoopUntil(Clock::time_point until) {
+    while (!closed_ && Clock::now() + kTimerLead < until) {
+        wakeTimer_.start(WholeMsUntil(until));
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    wakeTimer_.stop();
+    std::this_thread::sleep_until(until);
+}
+
+void QtStage::Sleep(std::int32_t ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    if (trace_ != nullptr) {
+        trace_->SleepReturned();
+    }
+}
+
+float QtStage::Timer() {
+    return static_cast<float>(QTime::currentTime().msecsSinceStartOfDay()) / 1000.0F;
+}
+
+void QtStage::Randomize(float seed) {
+    generator_.seed(std::bit_cast<std::uint32_t>(seed));
+}
+
+// 24 random bits scaled by 2^-24: every result is a float in [0, 1), never 1.
+float QtStage::Rnd() {
+    constexpr float kScale = 1.0F / 16777216.0F;
+    return static_cast<float>(generator_() >> 8) * kScale;
+}
+
+void QtStage::End() {
+    throw ShowEnded{};
+}
+
+void QtStage::OnTick() {
+    if (form_ == nullptr) {
+        return;
+    }
+    // The timer is armed a little early; the rest is slept so the step starts on time.
+    std::this_thread::sleep_until(tickDue_);
+    inStep_ = true;
+    tickDue_ = Clock::now() + std::chrono::milliseconds(interval_);
+    if (trace_ != nullptr) {
+        trace_->TickStarted();
+    }
+    try {
+        form_->Timer1_Timer();
+    } catch (const ShowEnded&) {
+        inStep_ = false;
+        Finish();
+        return;
+    }
+    inStep_ = false;
+    ArmTick();
+}
+
+void QtStage::OnKeyTyped(char16_t code) {
+    if (form_ != nullptr) {
+        auto keyAscii = static_cast<std::int16_t>(code);
+        form_->Form_KeyPress(keyAscii);
+    }
+}
+
+void QtStage::OnCloseRequested() {
+    closed_ = true;
+    if (!inStep_) {
+        Finish();
+    }
+}
+
+// A timer without a positive interval never ticks; a tick already due comes at once.
+void QtStage::ArmTick() {
+    if (interval_ <= 0 || closed_) {
+        tickTimer_.stop();
+        return;
+    }
+    tickTimer_.start(WholeMsUntil(tickDue_));
+}
+
+void QtStage::Finish() {
+    tickTimer_.stop();
+    form_ = nullptr;
+    QApplication::exit(0);
+}

@@ -1,0 +1,86 @@
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <random>
+#include <vector>
+
+#include "stage/card_pane_widget.h"
+#include "stage/form_events.h"
+#include "stage/show_window.h"
+#include "stage/stage_services.h"
+
+class StageTrace;
+
+// The real stage: the show window on the screen, its eighteen card panes, the tick timer
+// and the runtime services, on Qt's one user-interface thread.
+//
+// Pumps return on a 5 ms grid: consecutive pumps return 5 ms apart without drift, and a pump
+// that comes later than its slot returns at once and starts a new grid. While a pump waits,
+// it blocks in the event loop. The next tick is due Interval ms after the later of the last
+// tick's start and the last Interval assignment. A tick never starts while a step runs; one
+// that falls due meanwhile comes once, right after the step returns. Closing the window ends
+// the show: at once when no step runs, otherwise at the step's next pump.
+class QtStage : public QObject, public StageServices {
+  public:
+    using Clock = std::chrono::steady_clock;
+    static constexpr auto kDrawPeriod = std::chrono::milliseconds(5);
+
+    // Needs a QApplication.
+    QtStage();
+    ~QtStage() override;
+
+    // Loads `form`, shows the window and plays ticks until the show ends or the window is
+    // closed; returns the program's exit status.
+    int Play(FormEvents& form);
+
+    ShowWindow& Window() { return window_; }
+    // Watches the stage's timing; null, the default, for none.
+    void SetTrace(StageTrace* trace) { trace_ = trace; }
+
+    // StageServices
+    void SetWindowState(int state) override;
+    void SetCurrentX(float x) override { window_.SetCurrentX(x); }
+    void SetCurrentY(float y) override { window_.SetCurrentY(y); }
+    float CurrentY() const override { return window_.CurrentY(); }
+    void SetFontSize(float points) override { window_.SetFontSize(points); }
+    void SetForeColor(Color color) override;
+    void SetBackColor(Color color) override;
+    void Cls() override { window_.Cls(); }
+    void Print(const std::u16string& text) override;
+    CardPane& Picture1(std::int16_t index) override;
+    void SetInterval(std::int32_t ms) override;
+    void DoEvents() override;
+    void Sleep(std::int32_t ms) override;
+    float Timer() override;
+    void Randomize(float seed) override;
+    float Rnd() override;
+    [[noreturn]] void End() override;
+
+  private:
+    void OnTick();
+    void OnKeyTyped(char16_t code);
+    void OnCloseRequested();
+    void ArmTick();
+    void Finish();
+    void WaitInEventLoopUntil(Clock::time_point until);
+
+    ShowWindow window_;
+    std::vector<std::unique_ptr<CardPaneWidget>> panes_;
+    FormEvents* form_ = nullptr;
+    StageTrace* trace_ = nullptr;
+
+    QTimer tickTimer_;
+    QTimer wakeTimer_;
+    std::int32_t interval_ = 0;
+    Clock::time_point tickDue_;
+    bool inStep_ = false;
+    bool closed_ = false;
+
+    Clock::time_point nextPumpSlot_;
+    std::mt19937 generator_;
+};

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QImage>
+#include <QWidget>
+
+// The show's window. Everything the show prints goes into a backing image that the window
+// paints from, so text survives covering, minimising and resizing. Text is drawn glyphs
+// only, with no background, at a position in logical pixels; font sizes are points at 96
+// dots per inch on every screen, so 30 points is 40 pixels.
+class ShowWindow : public QWidget {
+    Q_OBJECT
+
+  public:
+    explicit ShowWindow(QWidget* parent = nullptr);
+
+    void SetCurrentX(float x) { currentX_ = x; }
+    void SetCurrentY(float y) { currentY_ = y; }
+    float CurrentX() const { return currentX_; }
+    float CurrentY() const { return currentY_; }
+    void SetFontSize(float points);
+    void SetForeColor(const QColor& color) { foreColor_ = color; }
+    void SetBackColor(const QColor& color);
+    void Cls();
+    void Print(const QString& text);
+
+    // The face the show's text is drawn in, at the current size.
+    const QFont& TextFont() const { return font_; }
+    // What the show has drawn so far, at the device pixel ratio.
+    const QImage& Canvas() const { return canvas_; }
+
+  signals:
+    // A key press that yields a character, with its first UTF-16 code unit.
+    void KeyTyped(char16_t code);
+    void CloseRequested();
+    void FirstPainted();
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    // Tab is a key for the show like any other, not a move to the next widget.
+    bool focusNextPrevChild(bool next) override;
+
+  private:
+    void GrowCanvasTo(const QSize& size);
+
+    QImage canvas_;
+    QColor backColor_;
+    QColor foreColor_;
+    QFont font_;
+    float currentX_ = 0;
+    float currentY_ = 0;
+    bool painted_ = false;
+};
