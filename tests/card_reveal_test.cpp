@@ -59,8 +59,8 @@ struct Show {
     // The operations of step n (1 to 17), from its opening to the opening of the next step.
     std::vector<std::string> StepLog(int n) const {
         const auto& log = stage.log;
-        auto begin = log.begin();
-        for (int cls = 0; cls < n; ++cls) {
+        auto begin = std::find(log.begin() + 1, log.end(), "Cls");
+        for (int cls = 1; cls < n; ++cls) {
             begin = std::find(begin + 1, log.end(), "Cls");
         }
         const auto end = std::find(begin + 1, log.end(), "FontSize 30");

@@ -25,7 +25,7 @@ class RecordingPane : public CardPane {
   public:
     RecordingPane(RecordingStage& stage, int index) : stage_(stage), index_(index) {}
     void Move(float left, float top) override;
-    void SetVisible(bool visible) override;
+    void SetVisible(bool show) override;
     float Left() const override { return left; }
     float Width() const override { return 150; }
 
