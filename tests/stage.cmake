@@ -1,1 +1,6 @@
-# Tests of the stage
+# Tests of the real Qt stage, on Qt's offscreen platform.
+qorvelin_test(stage_test
+    qt_stage_test.cpp
+    show_window_test.cpp
+    QT_APP
+    LIBS qorvelin_stage qorvelin_show qorvelin_assets Qt6::Test)
