@@ -1,0 +1,225 @@
+#include "x_session.h"
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QRegularExpression>
+#include <QThread>
+
+namespace {
+
+constexpr int kStartTimeoutMs = 10000;
+constexpr int kPollMs = 20;
+
+// Asks a process to end, and makes it end if it does not within a few seconds.
+void Stop(QProcess& process) {
+    if (process.state() == QProcess::NotRunning) {
+        return;
+    }
+    process.terminate();
+    if (!process.waitForFinished(3000)) {
+        process.kill();
+        process.waitForFinished(3000);
+    }
+}
+
+std::unique_ptr<QProcess> Quiet(const QProcessEnvironment& environment) {
+    auto process = std::make_unique<QProcess>();
+    process->setProcessEnvironment(environment);
+    process->setStandardOutputFile(QProcess::nullDevice());
+    process->setStandardErrorFile(QProcess::nullDevice());
+    return process;
+}
+
+// The integer after `label` in xwininfo's report, e.g. "  Width: 1280".
+int Field(const QString& report, const QString& label, bool* ok) {
+    const QRegularExpression pattern(QRegularExpression::escape(label) + R"(:\s*(-?\d+))");
+    const QRegularExpressionMatch match = pattern.match(report);
+    if (!match.hasMatch()) {
+        *ok = false;
+        return 0;
+    }
+    return match.captured(1).toInt();
+}
+
+}  // namespace
+
+XSession::XSession(int first, int last, QSize screen) : screen_(screen) {
+    for (int display = first; display <= last && !server_; ++display) {
+        StartServer(display);
+    }
+    if (!server_) {
+        if (error_.isEmpty()) {
+            error_ = QString("no free X display from :%1 to :%2").arg(first).arg(last);
+        }
+        return;
+    }
+    up_ = StartWindowManager();
+    if (!up_) {
+        Teardown();
+    }
+}
+
+XSession::~XSession() {
+    Teardown();
+}
+
+QProcessEnvironment XSession::Environment() const {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("DISPLAY", display_);
+    environment.insert("QT_QPA_PLATFORM", "xcb");
+    environment.remove("WAYLAND_DISPLAY");
+    return environment;
+}
+
+// A display is taken when its lock file or socket exists; a server that loses the race for
+// a number nobody held a moment ago exits at once, and the next number is tried.
+bool XSession::StartServer(int display) {
+    if (QFile::exists(QString("/tmp/.X%1-lock").arg(display)) ||
+        QFile::exists(QString("/tmp/.X11-unix/X%1").arg(display))) {
+        return false;
+    }
+    display_ = QString(":%1").arg(display);
+    server_ = Quiet(QProcessEnvironment::systemEnvironment());
+    const QString size = QString("%1x%2x24").arg(screen_.width()).arg(screen_.height());
+    server_->start("Xvfb", {display_, "-screen", "0", size, "-nolisten", "tcp", "-noreset"});
+    if (!server_->waitForStarted(kStartTimeoutMs)) {
+        error_ = "cannot start Xvfb: " + server_->errorString();
+        server_.reset();
+        return false;
+    }
+    const QDeadlineTimer deadline(kStartTimeoutMs);
+    while (!deadline.hasExpired() && server_->state() == QProcess::Running) {
+        bool answers = false;
+        Run("xdpyinfo", {}, &answers, 2000);
+        if (answers && server_->state() == QProcess::Running) {
+            return true;
+        }
+        QThread::msleep(kPollMs);
+    }
+    error_ = QString("Xvfb did not come up on %1").arg(display_);
+    Stop(*server_);
+    server_.reset();
+    return false;
+}
+
+// Openbox announces itself on the root window once it manages the screen.
+bool XSession::StartWindowManager() {
+    windowManager_ = Quiet(Environment());
+    windowManager_->start("openbox", {});
+    if (!windowManager_->waitForStarted(kStartTimeoutMs)) {
+        error_ = "cannot start openbox: " + windowManager_->errorString();
+        return false;
+    }
+    const QDeadlineTimer deadline(kStartTimeoutMs);
+    while (!deadline.hasExpired() && windowManager_->state() == QProcess::Running) {
+        const QString check = Run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"});
+        if (check.contains("window id")) {
+            return true;
+        }
+        QThread::msleep(kPollMs);
+    }
+    error_ = QString("openbox did not take over %1").arg(display_);
+    return false;
+}
+
+void XSession::Teardown() {
+    for (auto& program : programs_) {
+        Stop(*program);
+    }
+    programs_.clear();
+    if (windowManager_) {
+        Stop(*windowManager_);
+        windowManager_.reset();
+    }
+    if (server_) {
+        Stop(*server_);
+        server_.reset();
+    }
+    up_ = false;
+}
+
+QProcess* XSession::Launch(const QString& program, const QStringList& arguments,
+                           QProcess::ProcessChannelMode channels) {
+    auto process = std::make_unique<QProcess>();
+    process->setProcessEnvironment(Environment());
+    process->setProcessChannelMode(channels);
+    process->start(program, arguments);
+    if (!process->waitForStarted(kStartTimeoutMs)) {
+        error_ = QString("cannot start %1: %2").arg(program, process->errorString());
+        return nullptr;
+    }
+    programs_.push_back(std::move(process));
+    return programs_.back().get();
+}
+
+QImage XSession::Screenshot() {
+    QProcess capture;
+    capture.setProcessEnvironment(Environment());
+    capture.start("import", {"-window", "root", "ppm:-"});
+    if (!capture.waitForFinished(kStartTimeoutMs) || capture.exitStatus() != QProcess::NormalExit ||
+        capture.exitCode() != 0) {
+        capture.kill();
+        capture.waitForFinished();
+        error_ = "screenshot failed: " + QString::fromLocal8Bit(capture.readAllStandardError());
+        return {};
+    }
+    const QImage image = QImage::fromData(capture.readAllStandardOutput(), "PPM");
+    if (image.isNull()) {
+        error_ = "screenshot could not be read";
+        return {};
+    }
+    return image.convertToFormat(QImage::Format_RGB32);
+}
+
+QString XSession::Run(const QString& program, const QStringList& arguments, bool* ok,
+                      int timeoutMs) {
+    QProcess process;
+    process.setProcessEnvironment(Environment());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    process.start(program, arguments);
+    const bool finished = process.waitForFinished(timeoutMs);
+    if (!finished) {
+        process.kill();
+        process.waitForFinished();
+    }
+    if (ok != nullptr) {
+        *ok = finished && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    }
+    return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
+}
+
+QString XSession::WaitForWindow(const QString& name, int timeoutMs) {
+    const QString pattern = "^" + QRegularExpression::escape(name) + "$";
+    const QDeadlineTimer deadline(timeoutMs);
+    do {
+        const QString found = Xdotool({"search", "--onlyvisible", "--name", pattern});
+        if (!found.isEmpty()) {
+            return found.section('\n', 0, 0).trimmed();
+        }
+        QThread::msleep(kPollMs);
+    } while (!deadline.hasExpired());
+    return {};
+}
+
+QRect XSession::WindowGeometry(const QString& windowId) {
+    bool ran = false;
+    const QString report = Run("xwininfo", {"-id", windowId}, &ran);
+    bool ok = ran;
+    const QRect area(Field(report, "Absolute upper-left X", &ok),
+                     Field(report, "Absolute upper-left Y", &ok), Field(report, "Width", &ok),
+                     Field(report, "Height", &ok));
+    return ok ? area : QRect();
+}
+
+QStringList XSession::WindowStates(const QString& windowId) {
+    const QString report = Run("xprop", {"-id", windowId, "_NET_WM_STATE"});
+    const qsizetype equals = report.indexOf('=');
+    if (equals < 0) {
+        return {};
+    }
+    QStringList states = report.mid(equals + 1).split(',', Qt::SkipEmptyParts);
+    for (QString& state : states) {
+        state = state.trimmed();
+    }
+    return states;
+}
