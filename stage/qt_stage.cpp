@@ -98,8 +98,10 @@ void QtStage::SetInterval(std::int32_t ms) {
 void QtStage::DoEvents() {
     const auto now = Clock::now();
     if (now >= nextPumpSlot_) {
+        // A new grid starts from the moment this pump was called, so the time the events
+        // take now does not push back every later draw of the burst.
         QApplication::processEvents();
-        nextPumpSlot_ = Clock::now() + kDrawPeriod;
+        nextPumpSlot_ = now + kDrawPeriod;
     } else {
         QApplication::processEvents();
         WaitInEventLoopUntil(nextPumpSlot_);
@@ -113,13 +115,16 @@ void QtStage::DoEvents() {
     }
 }
 
-// Handles events as they come until shortly before `until`, then sleeps the rest.
+// Handles events as they come until shortly before `until`, then sleeps the rest: the event
+// loop's timers are whole milliseconds, the sleep is precise.
 void QtStage::WaitInEventLoopUntil(Clock::time_point until) {
-    while (!closed_ && Clock::now() + kTimerLead < until) {
-        wakeTimer_.start(WholeMsUntil(until));
-        QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    if (const int ms = WholeMsUntil(until); ms > 0) {
+        wakeTimer_.start(ms);
+        while (wakeTimer_.isActive() && !closed_) {
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        }
+        wakeTimer_.stop();
     }
-    wakeTimer_.stop();
     std::this_thread::sleep_until(until);
 }
 
