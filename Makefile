@@ -1,0 +1,127 @@
+# Qorvelin's everyday commands. `make run` plays the show, `make check` runs every test.
+# Each target first installs any missing Debian packages (quietly nothing when all are
+# there), configures build/ once and then builds incrementally.
+
+SHELL := /bin/bash
+.SHELLFLAGS := -euo pipefail -c
+
+BUILD := build
+ASAN_BUILD := build-asan
+JOBS := $(shell nproc)
+SANITIZE := -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all
+
+# The project's own C++: what lint and format look at.
+CXX_DIRS := $(wildcard app stage show assets tools tests bench)
+CXX_FILES = $(shell find $(CXX_DIRS) -type f \( -name '*.cpp' -o -name '*.h' \) | sort)
+PROJECT_HEADERS = $(filter %.h,$(CXX_FILES))
+empty :=
+space := $(empty) $(empty)
+
+.PHONY: all deps build run check bench lint lint-tidy lint-cppcheck asan package format \
+	format-check clean help
+.DEFAULT_GOAL := help
+
+help:
+	@echo "make run           build and play the show"
+	@echo "make check         build and run all tests (ctest in $(BUILD)/)"
+	@echo "make bench         build and run the benchmark, results in $(BUILD)/bench.json"
+	@echo "make lint          clang-tidy and cppcheck over the project's sources"
+	@echo "make asan          tests under AddressSanitizer and UBSan in $(ASAN_BUILD)/"
+	@echo "make package       the Debian package $(BUILD)/qorvelin_1.00_<arch>.deb"
+	@echo "make format        clang-format the project's sources in place"
+	@echo "make format-check  fail if any source is not clang-format clean"
+
+all: build
+
+deps:
+	@sh tools/install-deps.sh
+
+$(BUILD)/CMakeCache.txt: | deps
+	cmake -S . -B $(BUILD) -G Ninja
+
+build: deps $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD)
+
+run: build
+	$(BUILD)/app/qorvelin
+
+check: build
+	ctest --test-dir $(BUILD) --output-on-failure
+
+bench: build
+	cmake --build $(BUILD) --target qorvelin_bench
+	$(BUILD)/bench/qorvelin_bench $(BUILD)/bench.json
+
+package: build
+	cd $(BUILD) && cpack -G DEB
+
+# --- lint -------------------------------------------------------------------------------
+# clang-tidy checks every project .cpp that the compile database of $(BUILD) holds, with
+# the compiler's own flags; a file is checked again only when it, a project header,
+# .clang-tidy or the compile database changed. Any finding fails (.clang-tidy makes every
+# warning an error). cppcheck then reads the same database, without the generated sources.
+
+lint: build
+	@$(MAKE) --no-print-directory -k -j$(JOBS) lint-tidy lint-cppcheck
+
+# Absolute paths of the compiled sources that lie in the project's folders, made relative.
+# (Empty until the first build has written the database.)
+TIDY_SOURCES = $(if $(wildcard $(BUILD)/compile_commands.json),$(shell \
+	grep -o '"file": "[^"]*"' $(BUILD)/compile_commands.json | \
+	sed 's/^"file": "//; s/"$$//' | sed -n 's|^$(CURDIR)/||p' | \
+	grep -E '^($(subst $(space),|,$(CXX_DIRS)))/[^ ]*\.cpp$$' | sort -u))
+TIDY_STAMPS = $(patsubst %,$(BUILD)/lint/%.tidy,$(TIDY_SOURCES))
+
+lint-tidy: $(TIDY_STAMPS)
+	@test -n "$(TIDY_SOURCES)" || { echo "clang-tidy: no project source in $(BUILD)/compile_commands.json" >&2; exit 1; }
+	@echo "clang-tidy: $(words $(TIDY_SOURCES)) files clean"
+
+$(BUILD)/lint/%.tidy: % .clang-tidy $(PROJECT_HEADERS) $(BUILD)/compile_commands.json
+	@mkdir -p $(@D)
+	@echo "clang-tidy $<"
+	@if clang-tidy -p $(BUILD) --quiet $< >$@.log 2>&1; then \
+		rm -f $@.log; touch $@; \
+	else \
+		grep -v '^[0-9]* warnings\? \(and [0-9]* errors\? \)\?generated\.$$' $@.log >&2 || true; \
+		exit 1; \
+	fi
+
+lint-cppcheck:
+	@echo "cppcheck"
+	@cppcheck --project=$(BUILD)/compile_commands.json \
+		$(patsubst %,--file-filter=%/*,$(CXX_DIRS)) \
+		--enable=warning,style,performance,portability --library=qt --library=googletest \
+		--suppress=missingIncludeSystem --inline-suppr --error-exitcode=1 --quiet \
+		-j$(JOBS) --cppcheck-build-dir=$(BUILD)/lint --template=gcc
+	@echo "cppcheck: clean"
+
+$(BUILD)/lint/.dir:
+	@mkdir -p $(@D) && touch $@
+lint-cppcheck: | $(BUILD)/lint/.dir
+
+# --- sanitizers -------------------------------------------------------------------------
+# A separate Debug build with AddressSanitizer and UBSan; the first report ends the test.
+# The end-to-end and install tests are left out: they run the real program in an X server
+# or package it, which the sanitizer build is not meant for.
+$(ASAN_BUILD)/CMakeCache.txt: | deps
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+		"-DCMAKE_CXX_FLAGS=$(SANITIZE)" \
+		"-DCMAKE_EXE_LINKER_FLAGS=$(SANITIZE)" \
+		"-DCMAKE_SHARED_LINKER_FLAGS=$(SANITIZE)"
+
+asan: deps $(ASAN_BUILD)/CMakeCache.txt
+	cmake --build $(ASAN_BUILD)
+	ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:strict_string_checks=1 \
+	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	ctest --test-dir $(ASAN_BUILD) --output-on-failure -LE '^(e2e|install)$$'
+
+# --- format -----------------------------------------------------------------------------
+format: deps
+	clang-format -i $(CXX_FILES)
+
+format-check: deps
+	clang-format --dry-run --Werror $(CXX_FILES)
+	@echo "clang-format: $(words $(CXX_FILES)) files clean"
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD)
