@@ -14,7 +14,6 @@ ninja-build          the build tool CMake generates for
 qt6-base-dev         Qt 6 Widgets, Gui, Core and Test, with their CMake files
 libgl-dev            OpenGL headers that Qt 6 Gui's CMake files look for
 libgtest-dev         GoogleTest, for the unit tests
-libjpeg-dev          JPEG encoder for tools/make_card_faces, which draws the card faces
 qt6-wayland          Qt's platform plugin for Wayland sessions
 fonts-noto-cjk       Noto Sans CJK TC, the face for the Traditional Chinese lines
 fonts-dejavu-core    a Latin face for the window's ASCII text
