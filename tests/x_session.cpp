@@ -188,11 +188,16 @@ QString XSession::Run(const QString& program, const QStringList& arguments, bool
     return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
 }
 
-QString XSession::WaitForWindow(const QString& name, int timeoutMs) {
+QString XSession::WaitForWindow(const QString& name, int timeoutMs, qint64 pid) {
     const QString pattern = "^" + QRegularExpression::escape(name) + "$";
+    // xdotool's conditions are alternatives unless --all is given.
+    QStringList search{"search", "--all", "--onlyvisible", "--name", pattern};
+    if (pid > 0) {
+        search << "--pid" << QString::number(pid);
+    }
     const QDeadlineTimer deadline(timeoutMs);
     do {
-        const QString found = Xdotool({"search", "--onlyvisible", "--name", pattern});
+        const QString found = Xdotool(search);
         if (!found.isEmpty()) {
             return found.section('\n', 0, 0).trimmed();
         }

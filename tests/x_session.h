@@ -63,8 +63,9 @@ class XSession {
     }
 
     // The id of the first visible window whose title matches `name` exactly, once there is
-    // one; an empty string if none appears within `timeoutMs`.
-    QString WaitForWindow(const QString& name, int timeoutMs);
+    // one; an empty string if none appears within `timeoutMs`. With a `pid`, only a window of
+    // that process counts (its _NET_WM_PID), for telling several copies of a program apart.
+    QString WaitForWindow(const QString& name, int timeoutMs, qint64 pid = 0);
 
     // The window's area on the screen (root coordinates, without the frame); an empty rectangle
     // if it cannot be read.
