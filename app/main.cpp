@@ -60,6 +60,13 @@ void SetIdentity() {
     QApplication::setWindowIcon(icon);
 }
 
+// Offscreen and minimal platforms have no screen anyone looks at: a message box there would
+// wait for a click forever.
+bool SomeoneSeesTheScreen() {
+    const QString platform = QGuiApplication::platformName();
+    return platform != "offscreen" && platform != "minimal";
+}
+
 }  // namespace
 
 int main() {
@@ -71,7 +78,9 @@ int main() {
     if (!missing.isEmpty()) {
         const QString message = MissingFontMessage(missing);
         std::fprintf(stderr, "qorvelin: %s\n", qUtf8Printable(message));
-        QMessageBox::critical(nullptr, "Qorvelin", message);
+        if (SomeoneSeesTheScreen()) {
+            QMessageBox::critical(nullptr, "Qorvelin", message);
+        }
         return EXIT_FAILURE;
     }
 
