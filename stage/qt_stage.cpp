@@ -17,16 +17,6 @@ QColor ToQColor(Color color) {
                   static_cast<int>((color >> 16) & 0xFF));
 }
 
-// Qt's timers count whole milliseconds, and the event loop may wake a little early or late:
-// a timed wait is armed this much early and the rest is slept precisely.
-constexpr auto kTimerLead = std::chrono::milliseconds(1);
-
-int WholeMsUntil(QtStage::Clock::time_point until) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        until - QtStage::Clock::now() - kTimerLead);
-    return static_cast<int>(std::max<std::int64_t>(0, left.count()));
-}
-
 }  // namespace
 
 QtStage::QtStage() {
@@ -34,11 +24,7 @@ QtStage::QtStage() {
     for (int slot = 0; slot < kSlotCount; ++slot) {
         panes_.push_back(std::make_unique<CardPaneWidget>(slot, &window_));
     }
-    tickTimer_.setSingleShot(true);
-    tickTimer_.setTimerType(Qt::PreciseTimer);
-    wakeTimer_.setSingleShot(true);
-    wakeTimer_.setTimerType(Qt::PreciseTimer);
-    connect(&tickTimer_, &QTimer::timeout, this, &QtStage::OnTick);
+    connect(&tickTimer_, &WakeTimer::Timeout, this, &QtStage::OnTick);
     connect(&window_, &ShowWindow::KeyTyped, this, &QtStage::OnKeyTyped);
     connect(&window_, &ShowWindow::CloseRequested, this, &QtStage::OnCloseRequested);
     connect(&window_, &ShowWindow::FirstPainted, this, [this] {
@@ -103,8 +89,7 @@ void QtStage::DoEvents() {
         QApplication::processEvents();
         nextPumpSlot_ = now + kDrawPeriod;
     } else {
-        QApplication::processEvents();
-        WaitInEventLoopUntil(nextPumpSlot_);
+        HandleEventsUntil(nextPumpSlot_);
         nextPumpSlot_ += kDrawPeriod;
     }
     if (trace_ != nullptr) {
@@ -115,17 +100,15 @@ void QtStage::DoEvents() {
     }
 }
 
-// Handles events as they come until shortly before `until`, then sleeps the rest: the event
-// loop's timers are whole milliseconds, the sleep is precise.
-void QtStage::WaitInEventLoopUntil(Clock::time_point until) {
-    if (const int ms = WholeMsUntil(until); ms > 0) {
-        wakeTimer_.start(ms);
-        while (wakeTimer_.isActive() && !closed_) {
-            QApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        }
-        wakeTimer_.stop();
+// Handles events as they come until `until`, blocked in the event loop in between.
+void QtStage::HandleEventsUntil(Clock::time_point until) {
+    pumpTimer_.StartAt(until);
+    while (pumpTimer_.IsActive() && !closed_) {
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
-    std::this_thread::sleep_until(until);
+    if (pumpTimer_.IsActive()) {
+        pumpTimer_.Stop();
+    }
 }
 
 void QtStage::Sleep(std::int32_t ms) {
@@ -154,11 +137,9 @@ void QtStage::End() {
 }
 
 void QtStage::OnTick() {
-    if (form_ == nullptr) {
+    if (form_ == nullptr || inStep_) {
         return;
     }
-    // The timer is armed a little early; the rest is slept so the step starts on time.
-    std::this_thread::sleep_until(tickDue_);
     inStep_ = true;
     tickDue_ = Clock::now() + std::chrono::milliseconds(interval_);
     if (trace_ != nullptr) {
@@ -192,14 +173,14 @@ void QtStage::OnCloseRequested() {
 // A timer without a positive interval never ticks; a tick already due comes at once.
 void QtStage::ArmTick() {
     if (interval_ <= 0 || closed_) {
-        tickTimer_.stop();
+        tickTimer_.Stop();
         return;
     }
-    tickTimer_.start(WholeMsUntil(tickDue_));
+    tickTimer_.StartAt(tickDue_);
 }
 
 void QtStage::Finish() {
-    tickTimer_.stop();
+    tickTimer_.Stop();
     form_ = nullptr;
     QApplication::exit(0);
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QObject>
-#include <QTimer>
 
 #include <chrono>
 #include <cstdint>
@@ -13,6 +12,7 @@
 #include "stage/form_events.h"
 #include "stage/show_window.h"
 #include "stage/stage_services.h"
+#include "stage/wake_timer.h"
 
 class StageTrace;
 
@@ -67,15 +67,15 @@ class QtStage : public QObject, public StageServices {
     void OnCloseRequested();
     void ArmTick();
     void Finish();
-    void WaitInEventLoopUntil(Clock::time_point until);
+    void HandleEventsUntil(Clock::time_point until);
 
     ShowWindow window_;
     std::vector<std::unique_ptr<CardPaneWidget>> panes_;
     FormEvents* form_ = nullptr;
     StageTrace* trace_ = nullptr;
 
-    QTimer tickTimer_;
-    QTimer wakeTimer_;
+    WakeTimer tickTimer_;
+    WakeTimer pumpTimer_;
     std::int32_t interval_ = 0;
     Clock::time_point tickDue_;
     bool inStep_ = false;
