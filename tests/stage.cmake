@@ -2,5 +2,5 @@
 qorvelin_test(stage_test
     qt_stage_test.cpp
     show_window_test.cpp
-    QT_APP
+    QT_APP SERIAL
     LIBS qorvelin_stage qorvelin_show qorvelin_assets Qt6::Test)
