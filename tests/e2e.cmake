@@ -3,3 +3,14 @@
 add_library(x_session STATIC x_session.cpp x_session.h)
 target_link_libraries(x_session PUBLIC Qt6::Gui PRIVATE qorvelin_warnings)
 target_include_directories(x_session PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+
+# One run of the whole show (about 75 s with the key wait), judged by several tests; they
+# share the run, so the executable is one CTest test.
+add_executable(e2e_test e2e_test.cpp)
+target_link_libraries(e2e_test PRIVATE x_session GTest::gtest qorvelin_warnings)
+target_compile_definitions(e2e_test PRIVATE
+    QORVELIN_PROGRAM="$<TARGET_FILE:qorvelin>"
+    QORVELIN_CARDS_DIR="${PROJECT_SOURCE_DIR}/assets/cards")
+add_dependencies(e2e_test qorvelin)
+add_test(NAME e2e COMMAND e2e_test)
+set_tests_properties(e2e PROPERTIES LABELS e2e TIMEOUT 240 RUN_SERIAL TRUE)

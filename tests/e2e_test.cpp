@@ -1,0 +1,624 @@
+// The whole show as a viewer sees it: the built program runs once on a private X display
+// with a window manager, is watched through screenshots at quiet moments of its timeline,
+// gets one key press when it asks for it, and must end by itself. The run is recorded once;
+// each test below judges one part of the record.
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QThread>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <optional>
+#include <vector>
+
+#include "x_session.h"
+
+namespace {
+
+// The show's timeline in ms after its window opens, the key pressed at the wait's first pump.
+constexpr qint64 kFirstTick = 1000;           // the opening starts
+constexpr qint64 kFadedLineHeld = 13100;      // step 3's line, typed by ~11700, until 14580
+constexpr qint64 kFirstRowShown = 32000;      // shown at ~30500; step 11 starts at 33400
+constexpr qint64 kFirstRowHeld = 35000;       // step 11 has typed its line by ~34400
+constexpr qint64 kKeyWaitBegins = 38590;      // step 13 has typed its request, hides the row
+constexpr qint64 kKeyWaitFrames = 40500;      // two frames one second apart from here
+constexpr qint64 kIdleWindow = 2000;          // CPU time is read over this span
+constexpr qint64 kKeyAt = 44000;              // the key press, well into the wait
+constexpr qint64 kSecondRowAfterKey = 4500;   // shown at ~key+1700 until ~key+7680
+constexpr qint64 kLastLinesAfterKey = 26500;  // step 17 completes its lines at ~key+27970
+constexpr qint64 kEndAfterKey = 72875 - kKeyWaitBegins;  // the program ends at key+34285
+// From the last visible change (step 17's last character) to the end: its empty last
+// position (64 draws of 5 ms), the step's 1000 ms pause and the end step's 5000 ms.
+constexpr qint64 kHoldAfterLastChange = 320 + 1000 + 5000;
+// A correct program is never earlier than its timeline by more than the measuring error;
+// when the machine is busy its typing can only stretch.
+constexpr qint64 kEarly = 400;
+constexpr qint64 kLate = 2000;
+
+constexpr int kCardWidth = 150;
+constexpr int kCardHeight = 200;
+
+// A captured client area and the moment its capture started, in ms after the window opened.
+struct Frame {
+    QImage image;
+    qint64 at = -1;
+};
+
+// Everything one run of the show left for the tests to judge.
+struct ShowRecord {
+    QString failure;  // why the run could not be recorded; empty when it was
+    QString title;
+    QStringList states;
+    QRect client;
+    QSize screen;
+    qint64 openedAt = -1;  // ms after launch
+    Frame beforeFirstTick;
+    Frame fadedLine;
+    Frame firstRowShown;  // in the pause of the step that shows it
+    Frame firstRow;       // under the next step's line
+    Frame keyWaitFirst;
+    Frame keyWaitSecond;
+    double keyWaitCpuShare = -1;  // of one core
+    qint64 keyAt = -1;            // ms after the window opened
+    Frame secondRow;
+    Frame lastLines;
+    qint64 lastChangeAt = -1;  // the first frame that showed the finished last lines
+    qint64 exitAt = -1;
+    bool exitedNormally = false;
+    int exitCode = -1;
+};
+
+// CPU time the process has used so far, in seconds (user and system, all threads).
+std::optional<double> CpuSeconds(qint64 pid) {
+    QFile stat(QString("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly)) {
+        return std::nullopt;
+    }
+    const QByteArray line = stat.readAll();
+    // The command name is in parentheses and may hold spaces; the fields after it start
+    // with the state (field 3); utime and stime are fields 14 and 15.
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    if (fields.size() < 13) {
+        return std::nullopt;
+    }
+    const double ticks = fields[11].toDouble() + fields[12].toDouble();
+    return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+class ShowRun {
+  public:
+    ShowRecord Record() {
+        XSession x;
+        if (!x.IsUp()) {
+            return Fail(x.Error());
+        }
+        record_.screen = x.ScreenSize();
+        clock_.start();
+        QProcess* program = x.Launch(QORVELIN_PROGRAM);
+        if (program == nullptr) {
+            return Fail(x.Error());
+        }
+        const QString window = x.WaitForWindow("Qorvelin", 15000);
+        if (window.isEmpty()) {
+            return Fail("no visible window titled Qorvelin within 15 s");
+        }
+        record_.openedAt = clock_.elapsed();
+        opened_ = record_.openedAt;
+        record_.client = x.WindowGeometry(window);
+        if (record_.client.isEmpty()) {
+            return Fail("the window's geometry cannot be read");
+        }
+        record_.beforeFirstTick = Capture(x, 0);
+        record_.title = x.Xdotool({"getwindowname", window});
+        record_.states = x.WindowStates(window);
+
+        record_.fadedLine = Capture(x, kFadedLineHeld);
+        record_.firstRowShown = Capture(x, kFirstRowShown);
+        record_.firstRow = Capture(x, kFirstRowHeld);
+        record_.keyWaitFirst = Capture(x, kKeyWaitFrames);
+        record_.keyWaitSecond = Capture(x, kKeyWaitFrames + 1000);
+
+        WaitUntil(kKeyWaitFrames + 1100);
+        const std::optional<double> cpuBefore = CpuSeconds(program->processId());
+        QElapsedTimer span;
+        span.start();
+        QThread::msleep(kIdleWindow);
+        const std::optional<double> cpuAfter = CpuSeconds(program->processId());
+        if (cpuBefore && cpuAfter) {
+            record_.keyWaitCpuShare =
+                (*cpuAfter - *cpuBefore) / (static_cast<double>(span.elapsed()) / 1000.0);
+        }
+
+        WaitUntil(kKeyAt);
+        x.Xdotool({"windowactivate", "--sync", window});
+        record_.keyAt = Now();
+        bool pressed = false;
+        x.Xdotool({"key", "space"}, &pressed);
+        if (!pressed) {
+            return Fail("xdotool could not press the space bar");
+        }
+
+        record_.secondRow = Capture(x, record_.keyAt + kSecondRowAfterKey);
+        WatchTheEnd(x, *program);
+        record_.exitAt = exitAt_;
+        record_.exitedNormally = program->exitStatus() == QProcess::NormalExit;
+        record_.exitCode = program->exitCode();
+        Report();
+        KeepFrames();
+        return record_;
+    }
+
+  private:
+    ShowRecord Fail(const QString& why) {
+        record_.failure = why;
+        return record_;
+    }
+
+    qint64 Now() const { return clock_.elapsed() - opened_; }
+
+    void WaitUntil(qint64 at) const {
+        const qint64 left = at - Now();
+        if (left > 0) {
+            QThread::msleep(static_cast<unsigned long>(left));
+        }
+    }
+
+    Frame Capture(XSession& x, qint64 at) {
+        WaitUntil(at);
+        Frame frame;
+        frame.at = Now();
+        frame.image = x.Screenshot().copy(record_.client);
+        return frame;
+    }
+
+    // From shortly before step 17 completes its lines, frames are taken until the program
+    // ends. The frames of its last moments, when the window may be going, are left out; the
+    // first frame of the final run of equal ones is the last visible change.
+    void WatchTheEnd(XSession& x, QProcess& program) {
+        WaitUntil(record_.keyAt + kLastLinesAfterKey);
+        std::vector<Frame> frames;
+        while (program.state() == QProcess::Running) {
+            Frame frame = Capture(x, Now());
+            if (!frame.image.isNull()) {
+                frames.push_back(frame);
+                // Of each run of equal frames the first and the latest are kept, of the
+                // last three runs.
+                const std::size_t n = frames.size();
+                if (n >= 3 && frames[n - 2].image == frame.image &&
+                    frames[n - 3].image == frame.image) {
+                    frames.erase(frames.end() - 2);
+                }
+                if (frames.size() > 6) {
+                    frames.erase(frames.begin());
+                }
+            }
+            if (program.waitForFinished(100)) {
+                break;
+            }
+        }
+        program.waitForFinished(static_cast<int>(kLate) + 10000);
+        exitAt_ = Now();
+        const qint64 exitAt = exitAt_;
+        std::erase_if(frames, [exitAt](const Frame& frame) { return frame.at > exitAt - 300; });
+        if (frames.empty()) {
+            return;
+        }
+        record_.lastLines = frames.back();
+        std::size_t first = frames.size() - 1;
+        while (first > 0 && frames[first - 1].image == frames.back().image) {
+            --first;
+        }
+        record_.lastChangeAt = frames[first].at;
+    }
+
+    void Report() const {
+        std::printf(
+            "Measured: window open %lld ms after launch; after it, key %lld ms, last change "
+            "%lld ms, exit %lld ms\n"
+            "  exit - key = %lld ms (timeline %lld), exit - last change = %lld ms (%lld), "
+            "CPU in the key wait %.1f %% of a core\n",
+            static_cast<long long>(record_.openedAt), static_cast<long long>(record_.keyAt),
+            static_cast<long long>(record_.lastChangeAt), static_cast<long long>(record_.exitAt),
+            static_cast<long long>(record_.exitAt - record_.keyAt),
+            static_cast<long long>(kEndAfterKey),
+            static_cast<long long>(record_.exitAt - record_.lastChangeAt),
+            static_cast<long long>(kHoldAfterLastChange), 100.0 * record_.keyWaitCpuShare);
+        std::fflush(stdout);
+    }
+
+    // The frames stay in the working directory for whoever has to look at a failure.
+    void KeepFrames() const {
+        QDir().mkpath("e2e-frames");
+        const std::pair<const char*, const Frame*> frames[] = {
+            {"0-before-first-tick", &record_.beforeFirstTick},
+            {"1-faded-line", &record_.fadedLine},
+            {"2-first-row-shown", &record_.firstRowShown},
+            {"3-first-row", &record_.firstRow},
+            {"4-key-wait", &record_.keyWaitFirst},
+            {"5-second-row", &record_.secondRow},
+            {"6-last-lines", &record_.lastLines},
+        };
+        for (const auto& [name, frame] : frames) {
+            frame->image.save(QString("e2e-frames/%1.png").arg(name));
+        }
+    }
+
+    ShowRecord record_;
+    QElapsedTimer clock_;
+    qint64 opened_ = 0;
+    qint64 exitAt_ = -1;
+};
+
+const ShowRecord& Show() {
+    static const ShowRecord record = ShowRun().Record();
+    return record;
+}
+
+#define REQUIRE_SHOW(record)           \
+    const ShowRecord& record = Show(); \
+    ASSERT_TRUE(record.failure.isEmpty()) << qPrintable(record.failure)
+
+#define REQUIRE_FRAME(frame)                                                   \
+    ASSERT_FALSE((frame).image.isNull()) << "no screenshot at " << (frame).at; \
+    SCOPED_TRACE(testing::Message() << "frame taken " << (frame).at << " ms after opening")
+
+// ---- reading frames -------------------------------------------------------------------
+
+bool IsBlack(QRgb pixel) {
+    return (pixel & 0xFFFFFF) == 0;
+}
+
+bool IsWhite(QRgb pixel) {
+    return qRed(pixel) >= 235 && qGreen(pixel) >= 235 && qBlue(pixel) >= 235;
+}
+
+// The pixels of `area` that are not black: where they lie, how bright the brightest is and
+// whether every one of them is a grey.
+struct Ink {
+    QRect box;
+    int brightest = 0;
+    bool allGrey = true;
+    int pixels = 0;
+};
+
+Ink InkIn(const QImage& image, QRect area) {
+    area = area.intersected(image.rect());
+    Ink ink;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QRgb pixel = image.pixel(x, y);
+            if (IsBlack(pixel)) {
+                continue;
+            }
+            ++ink.pixels;
+            ink.box |= QRect(x, y, 1, 1);
+            ink.brightest = std::max({ink.brightest, qRed(pixel), qGreen(pixel), qBlue(pixel)});
+            ink.allGrey =
+                ink.allGrey && qRed(pixel) == qGreen(pixel) && qGreen(pixel) == qBlue(pixel);
+        }
+    }
+    return ink;
+}
+
+// The bounding boxes of the white blocks, left to right: a block is a run of columns that
+// hold white pixels, from its highest white pixel to its lowest. Text is never white.
+std::vector<QRect> WhiteBlocks(const QImage& image) {
+    std::vector<QRect> blocks;
+    int runStart = -1;
+    for (int x = 0; x <= image.width(); ++x) {
+        bool white = false;
+        for (int y = 0; x < image.width() && y < image.height() && !white; ++y) {
+            white = IsWhite(image.pixel(x, y));
+        }
+        if (white && runStart < 0) {
+            runStart = x;
+        } else if (!white && runStart >= 0) {
+            QRect block;
+            for (int y = 0; y < image.height(); ++y) {
+                for (int column = runStart; column < x; ++column) {
+                    if (IsWhite(image.pixel(column, y))) {
+                        block |= QRect(runStart, y, x - runStart, 1);
+                        break;
+                    }
+                }
+            }
+            blocks.push_back(block);
+            runStart = -1;
+        }
+    }
+    return blocks;
+}
+
+// The eighteen faces as the program holds them; slot i has rank (i mod 9) div 3 and suit
+// symbol i mod 3.
+const std::vector<QImage>& Faces() {
+    static const std::vector<QImage> faces = [] {
+        std::vector<QImage> all;
+        for (int slot = 0; slot < 18; ++slot) {
+            const QString path =
+                QString(QORVELIN_CARDS_DIR "/card%1.jpg").arg(slot, 2, 10, QChar('0'));
+            all.push_back(QImage(path).convertToFormat(QImage::Format_RGB32));
+        }
+        return all;
+    }();
+    return faces;
+}
+
+double MeanDifference(const QImage& a, const QImage& b) {
+    if (a.size() != b.size()) {
+        return 255;
+    }
+    double sum = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y);
+            const QRgb q = b.pixel(x, y);
+            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) +
+                   std::abs(qBlue(p) - qBlue(q));
+        }
+    }
+    return sum / (3.0 * a.width() * a.height());
+}
+
+// The slot whose face the screen shows in `area`, or -1 when it shows none of them.
+int SlotShownIn(const QImage& image, const QRect& area) {
+    const QImage shown = image.copy(area);
+    int best = -1;
+    double bestDifference = 2.0;  // the same decoded face, drawn one to one
+    for (int slot = 0; slot < static_cast<int>(Faces().size()); ++slot) {
+        const double difference = MeanDifference(shown, Faces()[static_cast<std::size_t>(slot)]);
+        if (difference < bestDifference) {
+            best = slot;
+            bestDifference = difference;
+        }
+    }
+    return best;
+}
+
+int Rank(int slot) {
+    return (slot % 9) / 3;
+}
+int Suit(int slot) {
+    return slot % 3;
+}
+
+// The height of a text line at 30 points, read off the first row: it stands 40 below the
+// line after the one typed at 40.
+int LineHeight(const ShowRecord& record) {
+    const std::vector<QRect> cards = WhiteBlocks(record.firstRow.image);
+    return cards.empty() ? 0 : cards.front().top() - 80;
+}
+
+// One typed line at `y` in `grey`, on black: its ink lies in the line's band, starts in the
+// first cell and ends in the cell of the message's last character (`lastCell`, from 1).
+void ExpectLine(const QImage& image, int y, int height, int grey, int lastCell) {
+    SCOPED_TRACE(testing::Message() << "line at y " << y);
+    const Ink ink = InkIn(image, QRect(0, y, image.width(), height));
+    ASSERT_GT(ink.pixels, 100) << "no text";
+    EXPECT_TRUE(ink.allGrey);
+    EXPECT_EQ(ink.brightest, grey);
+    EXPECT_GE(ink.box.top(), y);
+    EXPECT_LT(ink.box.left(), 40);
+    EXPECT_GE(ink.box.right(), 40 * (lastCell - 1));
+    EXPECT_LT(ink.box.right(), 40 * lastCell);
+}
+
+// Nothing but black outside the given bands and cards.
+void ExpectBlackElsewhere(const QImage& image, const std::vector<QRect>& drawn) {
+    QImage rest = image;
+    for (const QRect& area : drawn) {
+        for (int y = area.top(); y <= area.bottom(); ++y) {
+            for (int x = area.left(); x <= area.right(); ++x) {
+                if (rest.rect().contains(x, y)) {
+                    rest.setPixel(x, y, qRgb(0, 0, 0));
+                }
+            }
+        }
+    }
+    const Ink stray = InkIn(rest, rest.rect());
+    EXPECT_EQ(stray.pixels, 0) << "something drawn at " << stray.box.x() << "," << stray.box.y()
+                               << " " << stray.box.width() << "x" << stray.box.height();
+}
+
+QRect Band(const QImage& image, int y, int height) {
+    return QRect(0, y, image.width(), height);
+}
+
+// ---- the tests ------------------------------------------------------------------------
+
+TEST(ShowOnScreen, OpensOneMaximisedWindowTitledQorvelin) {
+    REQUIRE_SHOW(show);
+    EXPECT_EQ(show.title, "Qorvelin");
+    EXPECT_TRUE(show.states.contains("_NET_WM_STATE_MAXIMIZED_VERT"))
+        << qPrintable(show.states.join(' '));
+    EXPECT_TRUE(show.states.contains("_NET_WM_STATE_MAXIMIZED_HORZ"))
+        << qPrintable(show.states.join(' '));
+    // The whole screen but the title bar.
+    EXPECT_EQ(show.client.width(), show.screen.width());
+    EXPECT_GT(show.client.height(), show.screen.height() - 60);
+    EXPECT_EQ(show.client.bottom(), show.screen.height() - 1);
+}
+
+TEST(ShowOnScreen, WindowIsEmptyInItsFaceColourBeforeTheFirstTick) {
+    REQUIRE_SHOW(show);
+    const Frame& frame = show.beforeFirstTick;
+    REQUIRE_FRAME(frame);
+    ASSERT_LT(frame.at, kFirstTick - 100) << "the capture came too late to judge";
+    const QRgb face = frame.image.pixel(0, 0);
+    // Light grey, not yet the white the opening starts from.
+    EXPECT_TRUE(qRed(face) == qGreen(face) && qGreen(face) == qBlue(face)) << std::hex << face;
+    EXPECT_GE(qRed(face), 192);
+    EXPECT_LT(qRed(face), 255);
+    int others = 0;
+    for (int y = 0; y < frame.image.height(); ++y) {
+        for (int x = 0; x < frame.image.width(); ++x) {
+            others += frame.image.pixel(x, y) != face ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(others, 0) << "the client is not uniform";
+}
+
+TEST(ShowOnScreen, FadedLineStandsAloneOnBlackInItsLastGrey) {
+    REQUIRE_SHOW(show);
+    const int height = LineHeight(show);
+    ASSERT_GT(height, 30);
+    const Frame& frame = show.fadedLine;
+    REQUIRE_FRAME(frame);
+    // Step 3: "現在我就要透過這個程式,證明給你們看..", 20 characters at y 120, ramp to 225.
+    ExpectLine(frame.image, 120, height, 225, 20);
+    ExpectBlackElsewhere(frame.image, {Band(frame.image, 120, height)});
+}
+
+TEST(ShowOnScreen, FirstRowShowsSixCardsSideBySideUnderTheLine) {
+    REQUIRE_SHOW(show);
+    const Frame& frame = show.firstRow;
+    REQUIRE_FRAME(frame);
+    const std::vector<QRect> cards = WhiteBlocks(frame.image);
+    ASSERT_EQ(cards.size(), 6u);
+    const int top = cards.front().top();
+    const int height = top - 80;  // the row stands 40 below the line after the one at 40
+    EXPECT_GT(height, 30);
+    EXPECT_LT(height, 90);
+    std::vector<int> shown;
+    for (int k = 0; k < 6; ++k) {
+        SCOPED_TRACE(testing::Message() << "card " << k);
+        const QRect& card = cards[static_cast<std::size_t>(k)];
+        EXPECT_EQ(card, QRect(40 + 154 * k, top, kCardWidth, kCardHeight));
+        shown.push_back(SlotShownIn(frame.image, card));
+        EXPECT_GE(shown.back(), 0) << "not one of the card faces";
+    }
+    std::vector<int> distinct = shown;
+    std::sort(distinct.begin(), distinct.end());
+    EXPECT_EQ(std::unique(distinct.begin(), distinct.end()), distinct.end()) << "a card twice";
+    // Step 11: "沒錯,繼續想,記住其中一張,不要說出來...", 22 characters at y 40, ramp to 225.
+    ExpectLine(frame.image, 40, height, 225, 22);
+    std::vector<QRect> drawn(cards);
+    drawn.push_back(Band(frame.image, 40, height));
+    ExpectBlackElsewhere(frame.image, drawn);
+}
+
+// The step that shows the row pauses 3000 ms after it: the row must reach the screen before.
+TEST(ShowOnScreen, FirstRowIsOnScreenInThePauseAfterItIsShown) {
+    REQUIRE_SHOW(show);
+    const int height = LineHeight(show);
+    ASSERT_GT(height, 30);
+    const Frame& frame = show.firstRowShown;
+    REQUIRE_FRAME(frame);
+    const std::vector<QRect> cards = WhiteBlocks(frame.image);
+    const std::vector<QRect> later = WhiteBlocks(show.firstRow.image);
+    ASSERT_EQ(cards, later) << cards.size() << " cards where the row stands later";
+    for (const QRect& card : later) {
+        EXPECT_TRUE(frame.image.copy(card) == show.firstRow.image.copy(card));
+    }
+    // Step 10: "請注意,撲克牌已經出現囉....", 16 characters at y 40, typed in the 193 step 9
+    // left.
+    ExpectLine(frame.image, 40, height, 193, 16);
+    std::vector<QRect> drawn(later);
+    drawn.push_back(Band(frame.image, 40, height));
+    ExpectBlackElsewhere(frame.image, drawn);
+}
+
+TEST(ShowOnScreen, KeyWaitShowsOnlyTheRequestAndStandsStill) {
+    REQUIRE_SHOW(show);
+    const int height = LineHeight(show);
+    ASSERT_GT(height, 30);
+    const Frame& first = show.keyWaitFirst;
+    const Frame& second = show.keyWaitSecond;
+    REQUIRE_FRAME(first);
+    REQUIRE_FRAME(second);
+    EXPECT_GT(first.at, kKeyWaitBegins + 500);
+    EXPECT_GE(second.at - first.at, 900);
+    EXPECT_TRUE(first.image == second.image) << "the screen changed during the wait";
+    EXPECT_TRUE(WhiteBlocks(first.image).empty()) << "a card is still showing";
+    // Step 13: "請按空白鍵,謎底揭曉吧!", 12 characters at y 40 in grey 225.
+    ExpectLine(first.image, 40, height, 225, 12);
+    ExpectBlackElsewhere(first.image, {Band(first.image, 40, height)});
+}
+
+TEST(ShowOnScreen, KeyWaitLeavesTheProcessIdle) {
+    REQUIRE_SHOW(show);
+    ASSERT_GE(show.keyWaitCpuShare, 0.0) << "the process's CPU time could not be read";
+    EXPECT_LT(show.keyWaitCpuShare, 0.05);
+}
+
+TEST(ShowOnScreen, SecondRowIsShiftedAndStaggeredWithTheSameRanksInOtherSuits) {
+    REQUIRE_SHOW(show);
+    const int height = LineHeight(show);
+    ASSERT_GT(height, 30);
+    const Frame& frame = show.secondRow;
+    REQUIRE_FRAME(frame);
+    const std::vector<QRect> cards = WhiteBlocks(frame.image);
+    ASSERT_EQ(cards.size(), 6u);
+    const std::vector<QRect> firstCards = WhiteBlocks(show.firstRow.image);
+    ASSERT_EQ(firstCards.size(), 6u);
+    // The last line is typed at 100; the row stands 160 and 150 below the line after it,
+    // which is 180 and 170 lower than the first row.
+    const int lower = firstCards.front().top() + 180;
+    for (int k = 0; k < 6; ++k) {
+        SCOPED_TRACE(testing::Message() << "card " << k);
+        const QRect& card = cards[static_cast<std::size_t>(k)];
+        EXPECT_EQ(card,
+                  QRect(70 + 152 * k, k % 2 == 0 ? lower : lower - 10, kCardWidth, kCardHeight));
+        const int slot = SlotShownIn(frame.image, card);
+        const int before =
+            SlotShownIn(show.firstRow.image, firstCards[static_cast<std::size_t>(k)]);
+        ASSERT_GE(slot, 0) << "not one of the card faces";
+        ASSERT_GE(before, 0);
+        EXPECT_EQ(Rank(slot), Rank(before)) << "slots " << before << " and " << slot;
+        EXPECT_NE(Suit(slot), Suit(before)) << "slots " << before << " and " << slot;
+        for (const QRect& earlier : firstCards) {
+            EXPECT_NE(slot, SlotShownIn(show.firstRow.image, earlier)) << "shown in the first row";
+        }
+    }
+    // Step 14: "看..你選的那一張撲克牌是不是不見了?" (19 characters) at 40 and
+    // "而其他張有一部分還在,是不是?" (15) at 100, both in grey 225.
+    ExpectLine(frame.image, 40, height, 225, 19);
+    ExpectLine(frame.image, 100, height, 225, 15);
+    std::vector<QRect> drawn(cards);
+    drawn.push_back(Band(frame.image, 40, height));
+    drawn.push_back(Band(frame.image, 100, height));
+    ExpectBlackElsewhere(frame.image, drawn);
+}
+
+TEST(ShowOnScreen, LastTwoLinesStayAloneOnBlack) {
+    REQUIRE_SHOW(show);
+    const int height = LineHeight(show);
+    ASSERT_GT(height, 30);
+    const Frame& frame = show.lastLines;
+    REQUIRE_FRAME(frame);
+    // Step 17: "好吧,告訴你..其實這是人類注意力運作機制的自然現象..." (29 characters) at 40 and
+    // "稱為錯覺組合現象!" (9) at 190, both faded to 253.
+    ExpectLine(frame.image, 40, height, 253, 29);
+    ExpectLine(frame.image, 190, height, 253, 9);
+    ExpectBlackElsewhere(frame.image,
+                         {Band(frame.image, 40, height), Band(frame.image, 190, height)});
+}
+
+TEST(ShowOnScreen, EndsWithStatusZeroAfterHoldingTheLastLines) {
+    REQUIRE_SHOW(show);
+    EXPECT_TRUE(show.exitedNormally);
+    EXPECT_EQ(show.exitCode, 0);
+    ASSERT_GE(show.lastChangeAt, 0);
+    const qint64 hold = show.exitAt - show.lastChangeAt;
+    EXPECT_GT(hold, kHoldAfterLastChange - kEarly);
+    EXPECT_LT(hold, kHoldAfterLastChange + kEarly);
+    const qint64 afterKey = show.exitAt - show.keyAt;
+    EXPECT_GT(afterKey, kEndAfterKey - kEarly);
+    EXPECT_LT(afterKey, kEndAfterKey + kLate);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication application(argc, argv);  // for the image format plugins
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
