@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QTime>
 
+#include <algorithm>
 #include <bit>
 #include <thread>
 
@@ -75,21 +76,20 @@ CardPane& QtStage::Picture1(std::int16_t index) {
 
 void QtStage::SetInterval(std::int32_t ms) {
     interval_ = ms;
-    tickDue_ = Clock::now() + std::chrono::milliseconds(ms);
+    tickDue_ = ShowTime() + std::chrono::milliseconds(ms);
     if (!inStep_) {
         ArmTick();
     }
 }
 
 void QtStage::DoEvents() {
-    const auto now = Clock::now();
-    if (now >= nextPumpSlot_) {
-        // A new grid starts from the moment this pump was called, so the time the events
-        // take now does not push back every later draw of the burst.
+    const auto called = ShowTime();
+    if (called >= nextPumpSlot_) {
         QApplication::processEvents();
-        nextPumpSlot_ = now + kDrawPeriod;
+        nextPumpSlot_ = called + kDrawPeriod;
     } else {
         HandleEventsUntil(nextPumpSlot_);
+        showTime_ = nextPumpSlot_;
         nextPumpSlot_ += kDrawPeriod;
     }
     if (trace_ != nullptr) {
@@ -112,7 +112,8 @@ void QtStage::HandleEventsUntil(Clock::time_point until) {
 }
 
 void QtStage::Sleep(std::int32_t ms) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    showTime_ = ShowTime() + std::chrono::milliseconds(ms);
+    std::this_thread::sleep_until(showTime_);
     if (trace_ != nullptr) {
         trace_->SleepReturned();
     }
@@ -141,7 +142,9 @@ void QtStage::OnTick() {
         return;
     }
     inStep_ = true;
-    tickDue_ = Clock::now() + std::chrono::milliseconds(interval_);
+    // A held tick starts when the step before it has ended.
+    showTime_ = std::max(showTime_, tickDue_);
+    tickDue_ = ShowTime() + std::chrono::milliseconds(interval_);
     if (trace_ != nullptr) {
         trace_->TickStarted();
     }
@@ -168,6 +171,17 @@ void QtStage::OnCloseRequested() {
     if (!inStep_) {
         Finish();
     }
+}
+
+// The show's own time: drawing takes none of it, so the time a draw or a pump's events take
+// does not push back the draws, steps and pauses after it. When the screen has fallen behind
+// by a whole draw period, the show's time catches up with the clock.
+QtStage::Clock::time_point QtStage::ShowTime() {
+    const auto now = Clock::now();
+    if (now - showTime_ >= kDrawPeriod) {
+        showTime_ = now;
+    }
+    return showTime_;
 }
 
 // A timer without a positive interval never ticks; a tick already due comes at once.

@@ -20,7 +20,9 @@ class StageTrace;
 // and the runtime services, on Qt's one user-interface thread.
 //
 // Pumps return on a 5 ms grid: consecutive pumps return 5 ms apart without drift, and a pump
-// that comes later than its slot returns at once and starts a new grid. While a pump waits,
+// that comes later than its slot returns at once and starts a new grid. Drawing counts as
+// taking no time: the grid, the sleeps and the tick countdowns run on the show's own time,
+// which lags the clock by at most one draw period. While a pump waits,
 // it blocks in the event loop. The next tick is due Interval ms after the later of the last
 // tick's start and the last Interval assignment. A tick never starts while a step runs; one
 // that falls due meanwhile comes once, right after the step returns. Closing the window ends
@@ -68,6 +70,7 @@ class QtStage : public QObject, public StageServices {
     void ArmTick();
     void Finish();
     void HandleEventsUntil(Clock::time_point until);
+    Clock::time_point ShowTime();
 
     ShowWindow window_;
     std::vector<std::unique_ptr<CardPaneWidget>> panes_;
@@ -81,6 +84,7 @@ class QtStage : public QObject, public StageServices {
     bool inStep_ = false;
     bool closed_ = false;
 
+    Clock::time_point showTime_;
     Clock::time_point nextPumpSlot_;
     std::mt19937 generator_;
 };
