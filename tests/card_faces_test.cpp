@@ -109,6 +109,10 @@ QColor InkColour(const QImage& face, const QRect& area) {
         }
     }
     const int count = 8;
+    if (pixels.size() < static_cast<std::size_t>(count)) {
+        ADD_FAILURE() << "ink area too small: " << pixels.size() << " pixels";
+        return {};
+    }
     std::partial_sort(pixels.begin(), pixels.begin() + count, pixels.end(),
                       [](const auto& a, const auto& b) { return a.first > b.first; });
     int r = 0, g = 0, b = 0;

@@ -123,7 +123,7 @@ bool XSession::StartWindowManager() {
 }
 
 void XSession::Teardown() {
-    for (auto& program : programs_) {
+    for (const auto& program : programs_) {
         Stop(*program);
     }
     programs_.clear();
