@@ -120,7 +120,7 @@ format: deps
 	clang-format -i $(CXX_FILES)
 
 format-check: deps
-	clang-format --dry-run --Werror $(CXX_FILES)
+	@clang-format --dry-run --Werror $(CXX_FILES)
 	@echo "clang-format: $(words $(CXX_FILES)) files clean"
 
 clean:
