@@ -72,6 +72,7 @@ struct ShowRecord {
     Frame lastLines;
     qint64 lastChangeAt = -1;  // the first frame that showed the finished last lines
     qint64 exitAt = -1;
+    bool exited = false;  // by itself, within its timeline's tolerance
     bool exitedNormally = false;
     int exitCode = -1;
 };
@@ -149,6 +150,7 @@ class ShowRun {
         record_.secondRow = Capture(x, record_.keyAt + kSecondRowAfterKey);
         WatchTheEnd(x, *program);
         record_.exitAt = exitAt_;
+        record_.exited = program->state() == QProcess::NotRunning;
         record_.exitedNormally = program->exitStatus() == QProcess::NormalExit;
         record_.exitCode = program->exitCode();
         Report();
@@ -184,8 +186,9 @@ class ShowRun {
     // first frame of the final run of equal ones is the last visible change.
     void WatchTheEnd(XSession& x, QProcess& program) {
         WaitUntil(record_.keyAt + kLastLinesAfterKey);
+        const qint64 giveUp = record_.keyAt + kEndAfterKey + kLate;
         std::vector<Frame> frames;
-        while (program.state() == QProcess::Running) {
+        while (program.state() == QProcess::Running && Now() < giveUp) {
             Frame frame = Capture(x, Now());
             if (!frame.image.isNull()) {
                 frames.push_back(frame);
@@ -204,7 +207,7 @@ class ShowRun {
                 break;
             }
         }
-        program.waitForFinished(static_cast<int>(kLate) + 10000);
+        program.waitForFinished(static_cast<int>(std::max<qint64>(0, giveUp - Now())));
         exitAt_ = Now();
         const qint64 exitAt = exitAt_;
         std::erase_if(frames, [exitAt](const Frame& frame) { return frame.at > exitAt - 300; });
@@ -604,6 +607,7 @@ TEST(ShowOnScreen, LastTwoLinesStayAloneOnBlack) {
 
 TEST(ShowOnScreen, EndsWithStatusZeroAfterHoldingTheLastLines) {
     REQUIRE_SHOW(show);
+    ASSERT_TRUE(show.exited) << "still running " << show.exitAt - show.keyAt << " ms after the key";
     EXPECT_TRUE(show.exitedNormally);
     EXPECT_EQ(show.exitCode, 0);
     ASSERT_GE(show.lastChangeAt, 0);
