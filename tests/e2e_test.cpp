@@ -265,10 +265,6 @@ const ShowRecord& Show() {
     return record;
 }
 
-#define REQUIRE_SHOW(record)           \
-    const ShowRecord& record = Show(); \
-    ASSERT_TRUE(record.failure.isEmpty()) << qPrintable(record.failure)
-
 #define REQUIRE_FRAME(frame)                                                   \
     ASSERT_FALSE((frame).image.isNull()) << "no screenshot at " << (frame).at; \
     SCOPED_TRACE(testing::Message() << "frame taken " << (frame).at << " ms after opening")
@@ -437,8 +433,15 @@ QRect Band(const QImage& image, int y, int height) {
 
 // ---- the tests ------------------------------------------------------------------------
 
-TEST(ShowOnScreen, OpensOneMaximisedWindowTitledQorvelin) {
-    REQUIRE_SHOW(show);
+// Every test judges the one recorded run, which the first of them to run makes.
+class ShowOnScreen : public testing::Test {
+  protected:
+    void SetUp() override { ASSERT_TRUE(show.failure.isEmpty()) << qPrintable(show.failure); }
+
+    const ShowRecord& show = Show();
+};
+
+TEST_F(ShowOnScreen, OpensOneMaximisedWindowTitledQorvelin) {
     EXPECT_EQ(show.title, "Qorvelin");
     EXPECT_TRUE(show.states.contains("_NET_WM_STATE_MAXIMIZED_VERT"))
         << qPrintable(show.states.join(' '));
@@ -450,8 +453,7 @@ TEST(ShowOnScreen, OpensOneMaximisedWindowTitledQorvelin) {
     EXPECT_EQ(show.client.bottom(), show.screen.height() - 1);
 }
 
-TEST(ShowOnScreen, WindowIsEmptyInItsFaceColourBeforeTheFirstTick) {
-    REQUIRE_SHOW(show);
+TEST_F(ShowOnScreen, WindowIsEmptyInItsFaceColourBeforeTheFirstTick) {
     const Frame& frame = show.beforeFirstTick;
     REQUIRE_FRAME(frame);
     ASSERT_LT(frame.at, kFirstTick - 100) << "the capture came too late to judge";
@@ -469,8 +471,7 @@ TEST(ShowOnScreen, WindowIsEmptyInItsFaceColourBeforeTheFirstTick) {
     EXPECT_EQ(others, 0) << "the client is not uniform";
 }
 
-TEST(ShowOnScreen, FadedLineStandsAloneOnBlackInItsLastGrey) {
-    REQUIRE_SHOW(show);
+TEST_F(ShowOnScreen, FadedLineStandsAloneOnBlackInItsLastGrey) {
     const int height = LineHeight(show);
     ASSERT_GT(height, 30);
     const Frame& frame = show.fadedLine;
@@ -480,8 +481,7 @@ TEST(ShowOnScreen, FadedLineStandsAloneOnBlackInItsLastGrey) {
     ExpectBlackElsewhere(frame.image, {Band(frame.image, 120, height)});
 }
 
-TEST(ShowOnScreen, FirstRowShowsSixCardsSideBySideUnderTheLine) {
-    REQUIRE_SHOW(show);
+TEST_F(ShowOnScreen, FirstRowShowsSixCardsSideBySideUnderTheLine) {
     const Frame& frame = show.firstRow;
     REQUIRE_FRAME(frame);
     const std::vector<QRect> cards = WhiteBlocks(frame.image);
@@ -509,8 +509,7 @@ TEST(ShowOnScreen, FirstRowShowsSixCardsSideBySideUnderTheLine) {
 }
 
 // The step that shows the row pauses 3000 ms after it: the row must reach the screen before.
-TEST(ShowOnScreen, FirstRowIsOnScreenInThePauseAfterItIsShown) {
-    REQUIRE_SHOW(show);
+TEST_F(ShowOnScreen, FirstRowIsOnScreenInThePauseAfterItIsShown) {
     const int height = LineHeight(show);
     ASSERT_GT(height, 30);
     const Frame& frame = show.firstRowShown;
@@ -529,8 +528,7 @@ TEST(ShowOnScreen, FirstRowIsOnScreenInThePauseAfterItIsShown) {
     ExpectBlackElsewhere(frame.image, drawn);
 }
 
-TEST(ShowOnScreen, KeyWaitShowsOnlyTheRequestAndStandsStill) {
-    REQUIRE_SHOW(show);
+TEST_F(ShowOnScreen, KeyWaitShowsOnlyTheRequestAndStandsStill) {
     const int height = LineHeight(show);
     ASSERT_GT(height, 30);
     const Frame& first = show.keyWaitFirst;
@@ -546,14 +544,12 @@ TEST(ShowOnScreen, KeyWaitShowsOnlyTheRequestAndStandsStill) {
     ExpectBlackElsewhere(first.image, {Band(first.image, 40, height)});
 }
 
-TEST(ShowOnScreen, KeyWaitLeavesTheProcessIdle) {
-    REQUIRE_SHOW(show);
+TEST_F(ShowOnScreen, KeyWaitLeavesTheProcessIdle) {
     ASSERT_GE(show.keyWaitCpuShare, 0.0) << "the process's CPU time could not be read";
     EXPECT_LT(show.keyWaitCpuShare, 0.05);
 }
 
-TEST(ShowOnScreen, SecondRowIsShiftedAndStaggeredWithTheSameRanksInOtherSuits) {
-    REQUIRE_SHOW(show);
+TEST_F(ShowOnScreen, SecondRowIsShiftedAndStaggeredWithTheSameRanksInOtherSuits) {
     const int height = LineHeight(show);
     ASSERT_GT(height, 30);
     const Frame& frame = show.secondRow;
@@ -591,8 +587,7 @@ TEST(ShowOnScreen, SecondRowIsShiftedAndStaggeredWithTheSameRanksInOtherSuits) {
     ExpectBlackElsewhere(frame.image, drawn);
 }
 
-TEST(ShowOnScreen, LastTwoLinesStayAloneOnBlack) {
-    REQUIRE_SHOW(show);
+TEST_F(ShowOnScreen, LastTwoLinesStayAloneOnBlack) {
     const int height = LineHeight(show);
     ASSERT_GT(height, 30);
     const Frame& frame = show.lastLines;
@@ -605,8 +600,7 @@ TEST(ShowOnScreen, LastTwoLinesStayAloneOnBlack) {
                          {Band(frame.image, 40, height), Band(frame.image, 190, height)});
 }
 
-TEST(ShowOnScreen, EndsWithStatusZeroAfterHoldingTheLastLines) {
-    REQUIRE_SHOW(show);
+TEST_F(ShowOnScreen, EndsWithStatusZeroAfterHoldingTheLastLines) {
     ASSERT_TRUE(show.exited) << "still running " << show.exitAt - show.keyAt << " ms after the key";
     EXPECT_TRUE(show.exitedNormally);
     EXPECT_EQ(show.exitCode, 0);
