@@ -85,7 +85,9 @@ void QtStage::SetInterval(std::int32_t ms) {
 void QtStage::DoEvents() {
     const auto called = ShowTime();
     if (called >= nextPumpSlot_) {
-        QApplication::processEvents();
+        // Handles the events and has the window system show the result now, so what the
+        // step drew is on the screen even when a sleep follows.
+        QGuiApplication::sync();
         nextPumpSlot_ = called + kDrawPeriod;
     } else {
         HandleEventsUntil(nextPumpSlot_);
