@@ -99,9 +99,9 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "usage: make_card_faces CARDS_DIR ICON_DIR CONTACT_SHEET\n");
         return 2;
     }
-    const QString cardsDir = args[1];
-    const QString iconDir = args[2];
-    const QString sheetFile = args[3];
+    const QString& cardsDir = args[1];
+    const QString& iconDir = args[2];
+    const QString& sheetFile = args[3];
     for (const QString& dir : {cardsDir, iconDir, QFileInfo(sheetFile).path()}) {
         if (!QDir().mkpath(dir)) {
             fail("cannot create " + dir);
