@@ -190,11 +190,12 @@ QString XSession::Run(const QString& program, const QStringList& arguments, bool
 
 QString XSession::WaitForWindow(const QString& name, int timeoutMs, qint64 pid) {
     const QString pattern = "^" + QRegularExpression::escape(name) + "$";
-    // xdotool's conditions are alternatives unless --all is given.
-    QStringList search{"search", "--all", "--onlyvisible", "--name", pattern};
+    // xdotool's conditions are alternatives unless --all is given, and the pattern comes last.
+    QStringList search{"search", "--all", "--onlyvisible"};
     if (pid > 0) {
         search << "--pid" << QString::number(pid);
     }
+    search << "--name" << pattern;
     const QDeadlineTimer deadline(timeoutMs);
     do {
         const QString found = Xdotool(search);
