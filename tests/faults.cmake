@@ -10,3 +10,16 @@ target_link_libraries(text_fuzz_test PRIVATE
 gtest_discover_tests(text_fuzz_test
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" LABELS faults
     DISCOVERY_TIMEOUT 30)
+
+# The built program on private X displays (:80 to :89), and without any. Its long runs play
+# at the same time in threads of their own, so the tests share one executable and one
+# CTest test, of about 80 s.
+add_executable(fault_test fault_test.cpp)
+target_link_libraries(fault_test PRIVATE x_session Qt6::Core GTest::gtest qorvelin_warnings)
+target_compile_definitions(fault_test PRIVATE
+    QORVELIN_PROGRAM="$<TARGET_FILE:qorvelin>"
+    QORVELIN_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+    QORVELIN_BUILD_DIR="${PROJECT_BINARY_DIR}")
+add_dependencies(fault_test qorvelin)
+add_test(NAME faults COMMAND fault_test)
+set_tests_properties(faults PROPERTIES LABELS faults TIMEOUT 300)
