@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QTimer>
 
 #include <sys/resource.h>
 #include <unistd.h>
@@ -102,13 +103,7 @@ class ShowWatch {
         if (!waitStarted && form_.KeyFlag.empty()) {
             waitStarted = pump.returned;
             waitProcessorStart_ = ProcessorTime();
-        } else if (waitStarted && !keyPressed_ &&
-                   pump.returned - *waitStarted >= kKeyPressIntoWait) {
-            waitProcessor = ProcessorTime() - waitProcessorStart_;
-            waitWall = pump.returned - *waitStarted;
-            keyPressed_ = true;
-            QApplication::postEvent(
-                &window_, new QKeyEvent(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, " "));
+            QTimer::singleShot(kKeyPressIntoWait, [this] { PressKey(); });
         } else if (keyPressed_ && !keyAnswered && form_.KeyFlag == u"yes") {
             keyAnswered = pump.returned;
         }
@@ -122,6 +117,14 @@ class ShowWatch {
     Clock::duration typingWall{};
 
   private:
+    void PressKey() {
+        waitProcessor = ProcessorTime() - waitProcessorStart_;
+        waitWall = Clock::now() - *waitStarted;
+        keyPressed_ = true;
+        QApplication::postEvent(
+            &window_, new QKeyEvent(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, " "));
+    }
+
     Form1& form_;
     QWidget& window_;
     bool keyPressed_ = false;

@@ -14,8 +14,8 @@ void StageRecorder::TickStarted() {
     }
 }
 
-void StageRecorder::PumpReturned() {
-    pumps.push_back({Clock::now(), CurrentTick(), lastWasPump_});
+void StageRecorder::PumpReturned(bool waitedForAnEvent) {
+    pumps.push_back({Clock::now(), CurrentTick(), lastWasPump_ && !waitedForAnEvent});
     lastWasPump_ = true;
     if (onPump) {
         onPump(pumps.back());

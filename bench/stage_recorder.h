@@ -16,8 +16,8 @@ class StageRecorder : public StageTrace {
     struct Pump {
         Clock::time_point returned;
         int tick;
-        // Whether the pump came straight after another pump of the same step, with no sleep
-        // between: such a pump returns one draw period after the previous one.
+        // Whether the pump came straight after another pump of the same step, with a draw
+        // and no sleep between: such a pump returns one draw period after the previous one.
         bool inBurst;
     };
 
@@ -31,7 +31,7 @@ class StageRecorder : public StageTrace {
 
     void LoadReturned() override;
     void TickStarted() override;
-    void PumpReturned() override;
+    void PumpReturned(bool waitedForAnEvent) override;
     void SleepReturned() override;
     void FirstPainted() override;
 

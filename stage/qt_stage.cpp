@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QTime>
+#include <QTimer>
 
 #include <algorithm>
 #include <bit>
@@ -28,11 +29,7 @@ QtStage::QtStage() {
     connect(&tickTimer_, &WakeTimer::Timeout, this, &QtStage::OnTick);
     connect(&window_, &ShowWindow::KeyTyped, this, &QtStage::OnKeyTyped);
     connect(&window_, &ShowWindow::CloseRequested, this, &QtStage::OnCloseRequested);
-    connect(&window_, &ShowWindow::FirstPainted, this, [this] {
-        if (trace_ != nullptr) {
-            trace_->FirstPainted();
-        }
-    });
+    connect(&window_, &ShowWindow::FirstPainted, this, &QtStage::OnFirstPainted);
 }
 
 // The panes are the window's children; they go before it.
@@ -64,13 +61,21 @@ void QtStage::SetForeColor(Color color) {
 
 void QtStage::SetBackColor(Color color) {
     window_.SetBackColor(ToQColor(color));
+    changedSincePump_ = true;
+}
+
+void QtStage::Cls() {
+    window_.Cls();
+    changedSincePump_ = true;
 }
 
 void QtStage::Print(const std::u16string& text) {
     window_.Print(QString::fromStdU16String(text));
+    changedSincePump_ = true;
 }
 
 CardPane& QtStage::Picture1(std::int16_t index) {
+    changedSincePump_ = true;  // the pane is fetched to be moved, shown or hidden
     return *panes_.at(static_cast<std::size_t>(index));
 }
 
@@ -83,6 +88,11 @@ void QtStage::SetInterval(std::int32_t ms) {
 }
 
 void QtStage::DoEvents() {
+    const bool idle = !changedSincePump_;
+    if (idle) {
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    changedSincePump_ = false;
     const auto called = ShowTime();
     if (called >= nextPumpSlot_) {
         // Handles the events and has the window system show the result now, so what the
@@ -95,7 +105,7 @@ void QtStage::DoEvents() {
         nextPumpSlot_ += kDrawPeriod;
     }
     if (trace_ != nullptr) {
-        trace_->PumpReturned();
+        trace_->PumpReturned(idle);
     }
     if (closed_) {
         throw ShowEnded{};
@@ -116,6 +126,7 @@ void QtStage::HandleEventsUntil(Clock::time_point until) {
 void QtStage::Sleep(std::int32_t ms) {
     showTime_ = ShowTime() + std::chrono::milliseconds(ms);
     std::this_thread::sleep_until(showTime_);
+    changedSincePump_ = true;
     if (trace_ != nullptr) {
         trace_->SleepReturned();
     }
@@ -168,6 +179,19 @@ void QtStage::OnKeyTyped(char16_t code) {
     }
 }
 
+// Once the window is on the screen, the card faces are decoded while the show waits for its
+// first tick, so that showing a row later costs no decoding.
+void QtStage::OnFirstPainted() {
+    if (trace_ != nullptr) {
+        trace_->FirstPainted();
+    }
+    QTimer::singleShot(0, this, [this] {
+        for (const auto& pane : panes_) {
+            pane->Face(pane->devicePixelRatioF());
+        }
+    });
+}
+
 void QtStage::OnCloseRequested() {
     closed_ = true;
     if (!inStep_) {
@@ -176,11 +200,12 @@ void QtStage::OnCloseRequested() {
 }
 
 // The show's own time: drawing takes none of it, so the time a draw or a pump's events take
-// does not push back the draws, steps and pauses after it. When the screen has fallen behind
-// by a whole draw period, the show's time catches up with the clock.
+// does not push back the draws, steps and pauses after it: a draw that comes late is made up
+// by the next ones. Only when the screen has fallen behind by more than a few draws does the
+// show's time give up and take the clock's.
 QtStage::Clock::time_point QtStage::ShowTime() {
     const auto now = Clock::now();
-    if (now - showTime_ >= kDrawPeriod) {
+    if (now - showTime_ >= kMaxLag) {
         showTime_ = now;
     }
     return showTime_;

@@ -22,7 +22,10 @@ class StageTrace;
 // Pumps return on a 5 ms grid: consecutive pumps return 5 ms apart without drift, and a pump
 // that comes later than its slot returns at once and starts a new grid. Drawing counts as
 // taking no time: the grid, the sleeps and the tick countdowns run on the show's own time,
-// which lags the clock by at most one draw period. While a pump waits,
+// which lags the clock by at most a few draw periods. A pump that follows another with nothing
+// drawn, shown, hidden or slept in between has nothing new for the screen: it blocks in the
+// event loop until an event comes, so a show waiting for a key uses no processor time, and
+// answers the key as soon as it is handled. While a pump waits,
 // it blocks in the event loop. The next tick is due Interval ms after the later of the last
 // tick's start and the last Interval assignment. A tick never starts while a step runs; one
 // that falls due meanwhile comes once, right after the step returns. Closing the window ends
@@ -31,6 +34,8 @@ class QtStage : public QObject, public StageServices {
   public:
     using Clock = std::chrono::steady_clock;
     static constexpr auto kDrawPeriod = std::chrono::milliseconds(5);
+    // How far the screen may fall behind the show's time before the show gives up on it.
+    static constexpr auto kMaxLag = 5 * kDrawPeriod;
 
     // Needs a QApplication.
     QtStage();
@@ -52,7 +57,7 @@ class QtStage : public QObject, public StageServices {
     void SetFontSize(float points) override { window_.SetFontSize(points); }
     void SetForeColor(Color color) override;
     void SetBackColor(Color color) override;
-    void Cls() override { window_.Cls(); }
+    void Cls() override;
     void Print(const std::u16string& text) override;
     CardPane& Picture1(std::int16_t index) override;
     void SetInterval(std::int32_t ms) override;
@@ -67,6 +72,7 @@ class QtStage : public QObject, public StageServices {
     void OnTick();
     void OnKeyTyped(char16_t code);
     void OnCloseRequested();
+    void OnFirstPainted();
     void ArmTick();
     void Finish();
     void HandleEventsUntil(Clock::time_point until);
@@ -82,6 +88,7 @@ class QtStage : public QObject, public StageServices {
     std::int32_t interval_ = 0;
     Clock::time_point tickDue_;
     bool inStep_ = false;
+    bool changedSincePump_ = true;
     bool closed_ = false;
 
     Clock::time_point showTime_;

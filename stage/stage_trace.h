@@ -8,7 +8,8 @@ class StageTrace {
     virtual ~StageTrace() = default;
     virtual void LoadReturned() = 0;
     virtual void TickStarted() = 0;
-    virtual void PumpReturned() = 0;
+    // `waitedForAnEvent`: the pump had nothing new to show and waited for an event.
+    virtual void PumpReturned(bool waitedForAnEvent) = 0;
     virtual void SleepReturned() = 0;
     virtual void FirstPainted() = 0;
 };

@@ -1,10 +1,14 @@
 // The real stage's clock, on Qt's offscreen platform: the pump grid, the tick rules, the
 // random numbers, and the show's first two steps drawn for real.
 
+#include <QTest>
+#include <QTimer>
+
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <set>
 
 #include "show/form1.h"
@@ -29,7 +33,9 @@ class ScriptedForm : public FormEvents {
     int deepest = 0;
 
     void Form_Load() override { load(); }
-    void Form_KeyPress(std::int16_t& /*KeyAscii*/) override {}
+    std::function<void()> onKey = [] {};
+
+    void Form_KeyPress(std::int16_t& /*KeyAscii*/) override { onKey(); }
     void Timer1_Timer() override {
         ++depth;
         deepest = std::max(deepest, depth);
@@ -45,14 +51,45 @@ class ScriptedForm : public FormEvents {
     }
 };
 
-TEST(QtStagePump, ConsecutivePumpsReturnOnAFiveMillisecondGrid) {
+TEST(QtStagePump, ConsecutiveDrawsReturnOnAFiveMillisecondGrid) {
     QtStage stage;
+    stage.Print(u"字");
     stage.DoEvents();  // the first pump of a burst returns at once and starts the grid
     const auto start = Clock::now();
     for (int pump = 1; pump < 200; ++pump) {
+        stage.SetCurrentY(0);
+        stage.Print(u"字");
         stage.DoEvents();
     }
     EXPECT_NEAR(MsBetween(start, Clock::now()), 995, 10);
+}
+
+TEST(QtStagePump, APumpWithNothingNewWaitsForAnEventAndAnswersAKeyAtOnce) {
+    QtStage stage;
+    ScriptedForm form;
+    std::vector<Clock::time_point> keys;
+    int pumpsInWait = 0;
+    std::optional<Clock::time_point> keyPressed;
+    form.load = [&] { stage.SetInterval(10); };
+    form.onKey = [&] { keys.push_back(Clock::now()); };
+    form.tick = [&](int /*tick*/) {
+        stage.Print(u"請按空白鍵");
+        stage.DoEvents();
+        QTimer::singleShot(300, [&] {
+            keyPressed = Clock::now();
+            QTest::keyClick(&stage.Window(), Qt::Key_Space);
+        });
+        while (keys.empty()) {
+            stage.DoEvents();
+            ++pumpsInWait;
+        }
+        stage.End();
+    };
+    EXPECT_EQ(stage.Play(form), 0);
+    ASSERT_TRUE(keyPressed.has_value());
+    // A pump on the 5 ms grid would have run some sixty times in those 300 ms.
+    EXPECT_LE(pumpsInWait, 3);
+    EXPECT_LT(MsBetween(keys.front(), form.ends.front()), 6);
 }
 
 TEST(QtStageTicks, AnIntervalAssignmentRestartsTheCountdown) {
@@ -97,6 +134,7 @@ TEST(QtStageTicks, ATickNeverStartsFromAPumpInsideAStep) {
     form.tick = [&](int tick) {
         if (tick == 0) {
             for (int pump = 0; pump < 60; ++pump) {
+                stage.Print(u"字");
                 stage.DoEvents();
             }
         } else {
