@@ -48,9 +48,12 @@ run: build
 check: build
 	ctest --test-dir $(BUILD) --output-on-failure
 
+# The benchmark plays one show on a private X server with a window manager, as on a desktop.
 bench: build
 	cmake --build $(BUILD) --target qorvelin_bench
-	$(BUILD)/bench/qorvelin_bench $(BUILD)/bench.json
+	xvfb-run -a -s "-screen 0 1280x800x24 -nolisten tcp" sh -c \
+		'openbox >/dev/null 2>&1 & sleep 1; $(BUILD)/bench/qorvelin_bench $(BUILD)/bench.json'
+	@echo "figures in $(BUILD)/bench.json"
 
 package: build
 	cd $(BUILD) && cpack -G DEB
