@@ -53,7 +53,6 @@ bench: build
 	cmake --build $(BUILD) --target qorvelin_bench
 	xvfb-run -a -s "-screen 0 1280x800x24 -nolisten tcp" sh -c \
 		'openbox >/dev/null 2>&1 & sleep 1; $(BUILD)/bench/qorvelin_bench $(BUILD)/bench.json'
-	@echo "figures in $(BUILD)/bench.json"
 
 package: build
 	cd $(BUILD) && cpack -G DEB
