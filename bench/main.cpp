@@ -103,7 +103,7 @@ class ShowWatch {
         if (!waitStarted && form_.KeyFlag.empty()) {
             waitStarted = pump.returned;
             waitProcessorStart_ = ProcessorTime();
-            QTimer::singleShot(kKeyPressIntoWait, [this] { PressKey(); });
+            QTimer::singleShot(kKeyPressIntoWait, Qt::PreciseTimer, [this] { PressKey(); });
         } else if (keyPressed_ && !keyAnswered && form_.KeyFlag == u"yes") {
             keyAnswered = pump.returned;
         }

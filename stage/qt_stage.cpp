@@ -90,7 +90,9 @@ void QtStage::SetInterval(std::int32_t ms) {
 void QtStage::DoEvents() {
     const bool idle = !changedSincePump_;
     if (idle) {
+        // Waiting for an event is the show's time passing, not the screen falling behind.
         QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        showTime_ = Clock::now();
     }
     changedSincePump_ = false;
     const auto called = ShowTime();
@@ -201,13 +203,11 @@ void QtStage::OnCloseRequested() {
 
 // The show's own time: drawing takes none of it, so the time a draw or a pump's events take
 // does not push back the draws, steps and pauses after it: a draw that comes late is made up
-// by the next ones. Only when the screen has fallen behind by more than a few draws does the
-// show's time give up and take the clock's.
+// by the next ones. The show's time never falls more than a few draws behind the clock; what
+// the screen loses beyond that is given up. Between steps it is the clock's time.
 QtStage::Clock::time_point QtStage::ShowTime() {
     const auto now = Clock::now();
-    if (now - showTime_ >= kMaxLag) {
-        showTime_ = now;
-    }
+    showTime_ = inStep_ ? std::max(showTime_, now - kMaxLag) : now;
     return showTime_;
 }
 
