@@ -41,6 +41,17 @@ int Field(const QString& report, const QString& label, bool* ok) {
     return match.captured(1).toInt();
 }
 
+// The process that holds a display: the X server writes its pid into the lock file.
+qint64 LockHolder(int display) {
+    QFile lock(QString("/tmp/.X%1-lock").arg(display));
+    if (!lock.open(QIODevice::ReadOnly)) {
+        return -1;
+    }
+    bool ok = false;
+    const qint64 pid = lock.readAll().trimmed().toLongLong(&ok);
+    return ok ? pid : -1;
+}
+
 }  // namespace
 
 XSession::XSession(int first, int last, QSize screen) : screen_(screen) {
@@ -91,7 +102,9 @@ bool XSession::StartServer(int display) {
     while (!deadline.hasExpired() && server_->state() == QProcess::Running) {
         bool answers = false;
         Run("xdpyinfo", {}, &answers, 2000);
-        if (answers && server_->state() == QProcess::Running) {
+        // Until it exits, a server that lost the race runs beside the one that answers.
+        if (answers && server_->state() == QProcess::Running &&
+            LockHolder(display) == server_->processId()) {
             return true;
         }
         QThread::msleep(kPollMs);
