@@ -147,6 +147,11 @@ class Show {
         clock_.start();
         if (window_.isEmpty()) {
             failure_ = "no visible window titled Qorvelin within 15 s";
+            if (program_->state() == QProcess::NotRunning) {
+                failure_ += QString("; the program ended with status %1: %2")
+                                .arg(program_->exitCode())
+                                .arg(QString::fromLocal8Bit(program_->readAllStandardError()));
+            }
             return false;
         }
         // The window may first map at its normal size and be maximised a moment later.
@@ -304,6 +309,15 @@ bool Seen(
     return at >= 0;
 }
 
+std::string Describe(const QRect& area) {
+    return QString("%1 x %2 at (%3, %4)")
+        .arg(area.width())
+        .arg(area.height())
+        .arg(area.x())
+        .arg(area.y())
+        .toStdString();
+}
+
 // Keeps a frame a test found wrong, and says where.
 std::string Kept(const QImage& frame, const std::string& name) {
     const QString folder = QDir::temp().filePath(
@@ -431,6 +445,11 @@ RunRecord RecordDisturbed(const Disturbance& disturb) {
         if (const QString failure = disturb(*x, show, record, moment); !failure.isEmpty()) {
             return Failed(QString("%1 (%2)").arg(failure, moment));
         }
+        // The window manager may take a moment to put the frame back.
+        const QDeadlineTimer deadline(1000);
+        while (x->WindowGeometry(show.Window()) != show.Client() && !deadline.hasExpired()) {
+            QThread::msleep(20);
+        }
         QThread::msleep(kSettleMs);
         record.areas[std::string(moment) + " after"] = x->WindowGeometry(show.Window());
         record.frames[std::string(moment) + " after"] = show.Frame();
@@ -544,7 +563,7 @@ RunRecord RecordTwoCopies() {
     Show first(*x);
     Show second(*x);
     if (!first.Open() || !second.Open()) {
-        return Failed(first.Failure() + second.Failure());
+        return Failed("first copy: " + first.Failure() + "; second copy: " + second.Failure());
     }
     RunRecord record;
     first.SleepUntil(kFirstCopysKey);
@@ -783,7 +802,8 @@ void ExpectRestored(const std::string& run) {
             EXPECT_GT(DifferingPixels(before, record.frames.at(moment + " during")), 1000)
                 << "the disturbance did not show";
         }
-        EXPECT_EQ(record.areas.at(moment + " after"), record.areas.at("client"));
+        EXPECT_EQ(Describe(record.areas.at(moment + " after")),
+                  Describe(record.areas.at("client")));
         EXPECT_EQ(DifferingPixels(before, after), 0)
             << "pixels changed: " << Kept(before, name + " before") << " and "
             << Kept(after, name + " after");
