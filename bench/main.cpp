@@ -73,7 +73,11 @@ double Percentile(std::vector<double> values, double share) {
 // the processor time of the typing steps and of the key wait.
 class ShowWatch {
   public:
-    ShowWatch(Form1& form, QWidget& window) : form_(form), window_(window) {}
+    ShowWatch(Form1& form, QWidget& window) : form_(form), window_(window) {
+        keyPress_.setSingleShot(true);
+        keyPress_.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&keyPress_, &QTimer::timeout, [this] { PressKey(); });
+    }
 
     void OnTick(int tick) {
         const auto step = static_cast<std::size_t>(tick);
@@ -103,7 +107,7 @@ class ShowWatch {
         if (!waitStarted && form_.KeyFlag.empty()) {
             waitStarted = pump.returned;
             waitProcessorStart_ = ProcessorTime();
-            QTimer::singleShot(kKeyPressIntoWait, Qt::PreciseTimer, [this] { PressKey(); });
+            keyPress_.start(kKeyPressIntoWait);
         } else if (keyPressed_ && !keyAnswered && form_.KeyFlag == u"yes") {
             keyAnswered = pump.returned;
         }
@@ -127,6 +131,7 @@ class ShowWatch {
 
     Form1& form_;
     QWidget& window_;
+    QTimer keyPress_;
     bool keyPressed_ = false;
     microseconds waitProcessorStart_{};
     microseconds stepProcessorStart_{};

@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QTime>
-#include <QTimer>
 
 #include <algorithm>
 #include <bit>
@@ -30,6 +29,8 @@ QtStage::QtStage() {
     connect(&window_, &ShowWindow::KeyTyped, this, &QtStage::OnKeyTyped);
     connect(&window_, &ShowWindow::CloseRequested, this, &QtStage::OnCloseRequested);
     connect(&window_, &ShowWindow::FirstPainted, this, &QtStage::OnFirstPainted);
+    faceDecoding_.setSingleShot(true);
+    connect(&faceDecoding_, &QTimer::timeout, this, &QtStage::DecodeCardFaces);
 }
 
 // The panes are the window's children; they go before it.
@@ -187,11 +188,13 @@ void QtStage::OnFirstPainted() {
     if (trace_ != nullptr) {
         trace_->FirstPainted();
     }
-    QTimer::singleShot(0, this, [this] {
-        for (const auto& pane : panes_) {
-            pane->Face(pane->devicePixelRatioF());
-        }
-    });
+    faceDecoding_.start(0);
+}
+
+void QtStage::DecodeCardFaces() {
+    for (const auto& pane : panes_) {
+        pane->Face(pane->devicePixelRatioF());
+    }
 }
 
 void QtStage::OnCloseRequested() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QTimer>
 
 #include <chrono>
 #include <cstdint>
@@ -73,6 +74,7 @@ class QtStage : public QObject, public StageServices {
     void OnKeyTyped(char16_t code);
     void OnCloseRequested();
     void OnFirstPainted();
+    void DecodeCardFaces();
     void ArmTick();
     void Finish();
     void HandleEventsUntil(Clock::time_point until);
@@ -85,6 +87,7 @@ class QtStage : public QObject, public StageServices {
 
     WakeTimer tickTimer_;
     WakeTimer pumpTimer_;
+    QTimer faceDecoding_;
     std::int32_t interval_ = 0;
     Clock::time_point tickDue_;
     bool inStep_ = false;
