@@ -21,16 +21,17 @@ class StageTrace;
 // and the runtime services, on Qt's one user-interface thread.
 //
 // Pumps return on a 5 ms grid: consecutive pumps return 5 ms apart without drift, and a pump
-// that comes later than its slot returns at once and starts a new grid. Drawing counts as
-// taking no time: the grid, the sleeps and the tick countdowns run on the show's own time,
-// which lags the clock by at most a few draw periods. A pump that follows another with nothing
-// drawn, shown, hidden or slept in between has nothing new for the screen: it blocks in the
-// event loop until an event comes, so a show waiting for a key uses no processor time, and
-// answers the key as soon as it is handled. While a pump waits,
-// it blocks in the event loop. The next tick is due Interval ms after the later of the last
-// tick's start and the last Interval assignment. A tick never starts while a step runs; one
-// that falls due meanwhile comes once, right after the step returns. Closing the window ends
-// the show: at once when no step runs, otherwise at the step's next pump.
+// that comes later than its slot returns at once and starts a new grid. While a pump waits,
+// it blocks in the event loop. Drawing counts as taking no time: the grid, the sleeps and the
+// tick countdowns run on the show's own time, which lags the clock by at most a few draw
+// periods. A pump that follows another with nothing drawn, shown, hidden or slept in between
+// has nothing new for the screen: it waits in the event loop until an event comes, so a show
+// waiting for a key uses no processor time and answers the key as soon as it is handled.
+//
+// The next tick is due Interval ms after the later of the last tick's start and the last
+// Interval assignment. A tick never starts while a step runs; one that falls due meanwhile
+// comes once, right after the step returns. Closing the window ends the show: at once when no
+// step runs, otherwise at the step's next pump.
 class QtStage : public QObject, public StageServices {
   public:
     using Clock = std::chrono::steady_clock;
