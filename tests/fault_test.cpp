@@ -143,10 +143,10 @@ class Show {
             failure_ = x_.Error();
             return false;
         }
-        window_ = x_.WaitForWindow("Qorvelin", 15000, anyProcess ? 0 : program_->processId());
+        window_ = x_.WaitForWindow("Qorvelin", 30000, anyProcess ? 0 : program_->processId());
         clock_.start();
         if (window_.isEmpty()) {
-            failure_ = "no visible window titled Qorvelin within 15 s";
+            failure_ = "no visible window titled Qorvelin within 30 s";
             if (program_->state() == QProcess::NotRunning) {
                 failure_ += QString("; the program ended with status %1: %2")
                                 .arg(program_->exitCode())
