@@ -30,7 +30,8 @@ ShowWindow::ShowWindow(QWidget* parent)
     : QWidget(parent),
       backColor_(palette().color(QPalette::Window)),
       foreColor_(palette().color(QPalette::ButtonText)),
-      font_(ShowFont()) {
+      font_(ShowFont()),
+      metrics_(font_) {
     setWindowTitle(QApplication::applicationName());
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_InputMethodEnabled, false);
@@ -42,10 +43,12 @@ ShowWindow::ShowWindow(QWidget* parent)
         start = start.expandedTo(screen->virtualSize());
     }
     GrowCanvasTo(start);
+    metrics_ = QFontMetricsF(font_, &canvas_);
 }
 
 void ShowWindow::SetFontSize(float points) {
     font_.setPointSizeF(points);
+    metrics_ = QFontMetricsF(font_, &canvas_);
 }
 
 void ShowWindow::SetBackColor(const QColor& color) {
@@ -62,19 +65,18 @@ void ShowWindow::Cls() {
 }
 
 void ShowWindow::Print(const QString& text) {
-    const QFontMetricsF metrics(font_, &canvas_);
     if (!text.isEmpty()) {
-        const QPointF baseline(currentX_, currentY_ + metrics.ascent());
+        const QPointF baseline(currentX_, currentY_ + metrics_.ascent());
         QPainter painter(&canvas_);
         painter.setFont(font_);
         painter.setPen(foreColor_);
         painter.drawText(baseline, text);
         // Antialiased edges and overhanging strokes can reach past the ink's box.
-        update(
-            metrics.boundingRect(text).translated(baseline).toAlignedRect().adjusted(-2, -2, 2, 2));
+        update(metrics_.boundingRect(text).translated(baseline).toAlignedRect().adjusted(-2, -2, 2,
+                                                                                         2));
     }
     currentX_ = 0;
-    currentY_ += static_cast<float>(metrics.height());
+    currentY_ += static_cast<float>(metrics_.height());
 }
 
 void ShowWindow::paintEvent(QPaintEvent* event) {

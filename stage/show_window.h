@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QWidget>
 
@@ -51,6 +52,8 @@ class ShowWindow : public QWidget {
     QColor backColor_;
     QColor foreColor_;
     QFont font_;
+    // The font's measures on the canvas, kept with the size rather than taken on every draw.
+    QFontMetricsF metrics_;
     float currentX_ = 0;
     float currentY_ = 0;
     bool painted_ = false;
