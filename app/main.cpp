@@ -4,14 +4,15 @@
 
 #include <QApplication>
 #include <QIcon>
-#include <QMessageBox>
 
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <memory>
 
 #include "show/form1.h"
 #include "show/show_script.h"
+#include "stage/failure_report.h"
 #include "stage/font_coverage.h"
 #include "stage/qt_stage.h"
 
@@ -60,11 +61,15 @@ void SetIdentity() {
     QApplication::setWindowIcon(icon);
 }
 
-// Offscreen and minimal platforms have no screen anyone looks at: a message box there would
-// wait for a click forever.
-bool SomeoneSeesTheScreen() {
-    const QString platform = QGuiApplication::platformName();
-    return platform != "offscreen" && platform != "minimal";
+int PlayTheShow() {
+    QtStage stage;
+    const QString missing = MissingCharacters(stage.Window().TextFont(), ShowMessages());
+    if (!missing.isEmpty()) {
+        ReportFailure(MissingFontMessage(missing));
+        return EXIT_FAILURE;
+    }
+    Form1 form(stage);
+    return stage.Play(form);
 }
 
 }  // namespace
@@ -72,18 +77,11 @@ bool SomeoneSeesTheScreen() {
 int main() {
     const std::unique_ptr<QApplication> application = StartApplication();
     SetIdentity();
-
-    QtStage stage;
-    const QString missing = MissingCharacters(stage.Window().TextFont(), ShowMessages());
-    if (!missing.isEmpty()) {
-        const QString message = MissingFontMessage(missing);
-        std::fprintf(stderr, "qorvelin: %s\n", qUtf8Printable(message));
-        if (SomeoneSeesTheScreen()) {
-            QMessageBox::critical(nullptr, "Qorvelin", message);
-        }
-        return EXIT_FAILURE;
+    try {
+        return PlayTheShow();
+    } catch (const std::exception& error) {
+        ReportFailure(
+            QString("cannot start the show: %1").arg(QString::fromLocal8Bit(error.what())));
     }
-
-    Form1 form(stage);
-    return stage.Play(form);
+    return EXIT_FAILURE;
 }

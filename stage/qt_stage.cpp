@@ -5,8 +5,10 @@
 
 #include <algorithm>
 #include <bit>
-#include <thread>
+#include <stdexcept>
+#include <string>
 
+#include "stage/failure_report.h"
 #include "stage/stage_trace.h"
 
 namespace {
@@ -38,8 +40,12 @@ QtStage::~QtStage() = default;
 
 int QtStage::Play(FormEvents& form) {
     form_ = &form;
-    closed_ = false;
-    form.Form_Load();
+    exitStatus_.reset();
+    RunHandler([&form] { form.Form_Load(); });
+    if (exitStatus_) {
+        form_ = nullptr;
+        return *exitStatus_;
+    }
     if (trace_ != nullptr) {
         trace_->LoadReturned();
     }
@@ -76,8 +82,11 @@ void QtStage::Print(const std::u16string& text) {
 }
 
 CardPane& QtStage::Picture1(std::int16_t index) {
+    if (index < 0 || index >= kSlotCount) {
+        throw std::out_of_range("there is no card pane " + std::to_string(index));
+    }
     changedSincePump_ = true;  // the pane is fetched to be moved, shown or hidden
-    return *panes_.at(static_cast<std::size_t>(index));
+    return *panes_[static_cast<std::size_t>(index)];
 }
 
 void QtStage::SetInterval(std::int32_t ms) {
@@ -87,6 +96,8 @@ void QtStage::SetInterval(std::int32_t ms) {
         ArmTick();
     }
 }
+
+// --- pumps and sleeps ---------------------------------------------------------------------
 
 void QtStage::DoEvents() {
     const bool idle = !changedSincePump_;
@@ -98,42 +109,55 @@ void QtStage::DoEvents() {
     changedSincePump_ = false;
     const auto called = ShowTime();
     if (called >= nextPumpSlot_) {
-        // Handles the events and has the window system show the result now, so what the
-        // step drew is on the screen even when a sleep follows.
+        // Handles the events and has the window system show the result now.
         QGuiApplication::sync();
         nextPumpSlot_ = called + kDrawPeriod;
     } else {
-        HandleEventsUntil(nextPumpSlot_);
+        HandleEventsUntil(nextPumpSlot_, QEventLoop::AllEvents);
         showTime_ = nextPumpSlot_;
         nextPumpSlot_ += kDrawPeriod;
     }
     if (trace_ != nullptr) {
         trace_->PumpReturned(idle);
     }
-    if (closed_) {
-        throw ShowEnded{};
-    }
+    ThrowIfEnding();
 }
 
-// Handles events as they come until `until`, blocked in the event loop in between.
-void QtStage::HandleEventsUntil(Clock::time_point until) {
+// The show stands still; the window goes on repainting, showing what the step drew and
+// answering the window manager. Key presses wait for the next pump.
+void QtStage::Sleep(std::int32_t ms) {
+    showTime_ = ShowTime() + std::chrono::milliseconds(ms);
+    HandleEventsUntil(showTime_, QEventLoop::ExcludeUserInputEvents);
+    changedSincePump_ = true;
+    if (trace_ != nullptr) {
+        trace_->SleepReturned();
+    }
+    ThrowIfEnding();
+}
+
+// Handles events as they come until `until`, blocked in the event loop in between; returns
+// early when the show is to end.
+void QtStage::HandleEventsUntil(Clock::time_point until, QEventLoop::ProcessEventsFlags flags) {
     pumpTimer_.StartAt(until);
-    while (pumpTimer_.IsActive() && !closed_) {
-        QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    while (pumpTimer_.IsActive() && !exitStatus_) {
+        QApplication::processEvents(flags | QEventLoop::WaitForMoreEvents);
     }
     if (pumpTimer_.IsActive()) {
         pumpTimer_.Stop();
     }
 }
 
-void QtStage::Sleep(std::int32_t ms) {
-    showTime_ = ShowTime() + std::chrono::milliseconds(ms);
-    std::this_thread::sleep_until(showTime_);
-    changedSincePump_ = true;
-    if (trace_ != nullptr) {
-        trace_->SleepReturned();
-    }
+// The show's own time: drawing takes none of it, so the time a draw or a pump's events take
+// does not push back the draws, steps and pauses after it: a draw that comes late is made up
+// by the next ones. The show's time never falls more than a few draws behind the clock; what
+// the screen loses beyond that is given up. Between steps it is the clock's time.
+QtStage::Clock::time_point QtStage::ShowTime() {
+    const auto now = Clock::now();
+    showTime_ = inStep_ ? std::max(showTime_, now - kMaxLag) : now;
+    return showTime_;
 }
+
+// --- the runtime ---------------------------------------------------------------------------
 
 float QtStage::Timer() {
     return static_cast<float>(QTime::currentTime().msecsSinceStartOfDay()) / 1000.0F;
@@ -150,8 +174,11 @@ float QtStage::Rnd() {
 }
 
 void QtStage::End() {
+    EndShow(0);
     throw ShowEnded{};
 }
+
+// --- ticks ---------------------------------------------------------------------------------
 
 void QtStage::OnTick() {
     if (form_ == nullptr || inStep_) {
@@ -164,21 +191,30 @@ void QtStage::OnTick() {
     if (trace_ != nullptr) {
         trace_->TickStarted();
     }
-    try {
-        form_->Timer1_Timer();
-    } catch (const ShowEnded&) {
-        inStep_ = false;
+    RunHandler([this] { form_->Timer1_Timer(); });
+    inStep_ = false;
+    if (exitStatus_) {
         Finish();
+    } else {
+        ArmTick();
+    }
+}
+
+// A timer without a positive interval never ticks; a tick already due comes at once.
+void QtStage::ArmTick() {
+    if (interval_ <= 0 || exitStatus_) {
+        tickTimer_.Stop();
         return;
     }
-    inStep_ = false;
-    ArmTick();
+    tickTimer_.StartAt(tickDue_);
 }
+
+// --- events of the window ------------------------------------------------------------------
 
 void QtStage::OnKeyTyped(char16_t code) {
     if (form_ != nullptr) {
         auto keyAscii = static_cast<std::int16_t>(code);
-        form_->Form_KeyPress(keyAscii);
+        RunHandler([this, &keyAscii] { form_->Form_KeyPress(keyAscii); });
     }
 }
 
@@ -198,33 +234,51 @@ void QtStage::DecodeCardFaces() {
 }
 
 void QtStage::OnCloseRequested() {
-    closed_ = true;
+    EndShow(0);
+}
+
+// --- the end of the show -------------------------------------------------------------------
+
+// Runs one of the form's handlers. The show's end unwinds to here; any other exception is a
+// failure of the show or of the stage.
+void QtStage::RunHandler(const std::function<void()>& handler) {
+    try {
+        handler();
+    } catch (const ShowEnded&) {
+        // EndShow has been called.
+    } catch (const std::exception& error) {
+        Fail(QString::fromLocal8Bit(error.what()));
+    } catch (...) {
+        Fail("an unknown error");
+    }
+}
+
+void QtStage::Fail(const QString& what) {
+    if (exitStatus_) {
+        return;  // ending already; the first reason stands
+    }
+    tickTimer_.Stop();
+    ReportFailure("the show stopped because of an error: " + what);
+    EndShow(1);
+}
+
+void QtStage::EndShow(int status) {
+    if (!exitStatus_) {
+        exitStatus_ = status;
+    }
     if (!inStep_) {
         Finish();
     }
 }
 
-// The show's own time: drawing takes none of it, so the time a draw or a pump's events take
-// does not push back the draws, steps and pauses after it: a draw that comes late is made up
-// by the next ones. The show's time never falls more than a few draws behind the clock; what
-// the screen loses beyond that is given up. Between steps it is the clock's time.
-QtStage::Clock::time_point QtStage::ShowTime() {
-    const auto now = Clock::now();
-    showTime_ = inStep_ ? std::max(showTime_, now - kMaxLag) : now;
-    return showTime_;
-}
-
-// A timer without a positive interval never ticks; a tick already due comes at once.
-void QtStage::ArmTick() {
-    if (interval_ <= 0 || closed_) {
-        tickTimer_.Stop();
-        return;
+void QtStage::ThrowIfEnding() const {
+    if (exitStatus_) {
+        throw ShowEnded{};
     }
-    tickTimer_.StartAt(tickDue_);
 }
 
 void QtStage::Finish() {
     tickTimer_.Stop();
     form_ = nullptr;
-    QApplication::exit(0);
+    QApplication::exit(exitStatus_.value_or(0));
 }

@@ -1,11 +1,14 @@
 #pragma once
 
+#include <QEventLoop>
 #include <QObject>
 #include <QTimer>
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <random>
 #include <vector>
 
@@ -28,10 +31,17 @@ class StageTrace;
 // has nothing new for the screen: it waits in the event loop until an event comes, so a show
 // waiting for a key uses no processor time and answers the key as soon as it is handled.
 //
+// A sleep blocks the show, not the window: the event loop runs on without user input, so
+// what the step drew reaches the screen, the window repaints and answers the window manager,
+// while key presses stay queued for the next pump and no tick starts.
+//
 // The next tick is due Interval ms after the later of the last tick's start and the last
 // Interval assignment. A tick never starts while a step runs; one that falls due meanwhile
-// comes once, right after the step returns. Closing the window ends the show: at once when no
-// step runs, otherwise at the step's next pump.
+// comes once, right after the step returns.
+//
+// Closing the window ends the show with status 0, and a failure of the show or of the stage
+// ends it with status 1 after saying what failed: at once when no step runs, otherwise at
+// the step's next pump or sleep, which then unwind it.
 class QtStage : public QObject, public StageServices {
   public:
     using Clock = std::chrono::steady_clock;
@@ -71,15 +81,23 @@ class QtStage : public QObject, public StageServices {
     [[noreturn]] void End() override;
 
   private:
+    // Ticks
     void OnTick();
+    void ArmTick();
+    // Pumps and sleeps
+    void HandleEventsUntil(Clock::time_point until, QEventLoop::ProcessEventsFlags flags);
+    Clock::time_point ShowTime();
+    // Events of the window
     void OnKeyTyped(char16_t code);
     void OnCloseRequested();
     void OnFirstPainted();
     void DecodeCardFaces();
-    void ArmTick();
+    // The end of the show
+    void RunHandler(const std::function<void()>& handler);
+    void Fail(const QString& what);
+    void EndShow(int status);
+    void ThrowIfEnding() const;
     void Finish();
-    void HandleEventsUntil(Clock::time_point until);
-    Clock::time_point ShowTime();
 
     ShowWindow window_;
     std::vector<std::unique_ptr<CardPaneWidget>> panes_;
@@ -93,7 +111,8 @@ class QtStage : public QObject, public StageServices {
     Clock::time_point tickDue_;
     bool inStep_ = false;
     bool changedSincePump_ = true;
-    bool closed_ = false;
+    // Set once the show is to end, with the program's exit status.
+    std::optional<int> exitStatus_;
 
     Clock::time_point showTime_;
     Clock::time_point nextPumpSlot_;

@@ -27,8 +27,9 @@ inline std::u16string Mid(const std::u16string& text, int start, int length) {
     return text.substr(static_cast<std::size_t>(start - 1), static_cast<std::size_t>(length));
 }
 
-// Thrown by End(), and by any service once the user has closed the window. It unwinds the
-// running step back to the stage, which then ends the program with status 0.
+// Thrown by End(), and by a pump or a sleep once the show is to end (the user closed the
+// window, or something failed). It unwinds the running step back to the stage, which then
+// ends the program.
 struct ShowEnded {};
 
 // One card pane, Picture1(i): 150 x 200, shows its face unscaled, never takes the keyboard.
@@ -71,7 +72,8 @@ class StageServices {
 
     // Handles pending paints and key presses; consecutive pumps return on a 5 ms grid.
     virtual void DoEvents() = 0;
-    // Blocks everything for `ms`: nothing paints, keys and ticks wait.
+    // Blocks the show for `ms`: keys wait for the next pump and ticks for the step's end. The
+    // window still shows what was drawn, and closing it ends the show at once.
     virtual void Sleep(std::int32_t ms) = 0;
 
     // Seconds since local midnight.

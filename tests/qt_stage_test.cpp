@@ -165,6 +165,39 @@ TEST(QtStageTicks, ClosingTheWindowEndsTheShowAtTheStepsNextPump) {
     EXPECT_EQ(form.starts.size(), 1U);
 }
 
+// The close comes from the event loop that the sleep keeps running; the rest of the sleep
+// is not waited for.
+TEST(QtStageTicks, ClosingTheWindowDuringASleepEndsTheShowAtOnce) {
+    QtStage stage;
+    ScriptedForm form;
+    bool sleepReturned = false;
+    form.load = [&] { stage.SetInterval(10); };
+    form.tick = [&](int /*tick*/) {
+        QTimer::singleShot(100, &stage.Window(), [&] { stage.Window().close(); });
+        stage.Sleep(3000);
+        sleepReturned = true;
+    };
+    EXPECT_EQ(stage.Play(form), 0);
+    EXPECT_FALSE(sleepReturned);
+    ASSERT_EQ(form.ends.size(), 1U);
+    EXPECT_LT(MsBetween(form.starts[0], form.ends[0]), 1500);
+}
+
+// A failing operation inside a step unwinds it and ends the program with status 1 and one
+// line that says what failed, instead of leaving the event loop with an exception.
+TEST(QtStageTicks, AFailureInAStepEndsTheProgramWithStatusOneAndSaysWhy) {
+    QtStage stage;
+    ScriptedForm form;
+    form.load = [&] { stage.SetInterval(10); };
+    form.tick = [&](int /*tick*/) { stage.Picture1(18).SetVisible(true); };
+    testing::internal::CaptureStderr();
+    const int status = stage.Play(form);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(form.starts.size(), 1U) << "no tick after the failure";
+    EXPECT_EQ(said, "qorvelin: the show stopped because of an error: there is no card pane 18\n");
+}
+
 TEST(QtStageRandom, RndIsAReproducibleFloatBelowOne) {
     QtStage stage;
     std::vector<float> first;
