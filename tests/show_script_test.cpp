@@ -76,10 +76,21 @@ TEST(ShowScript, KeepsItsTimelineWordsAndDrawCounts) {
         u"你想知道為什麼我有超能力嗎?...嗯",
         u"好吧,告訴你..其實這是人類注意力運作機制的自然現象...稱為錯覺組合現象!",
         u""};
+    // The height of each step's lines, in the order they are typed.
+    const std::vector<std::vector<float>> lineYs{
+        {0},  {40}, {80}, {120}, {120},     {120},     {120}, {0},       {40}, {40},
+        {40}, {40}, {40}, {40},  {40, 100}, {40, 140}, {40},  {40, 190}, {}};
     for (int tick = 0; tick < 19; ++tick) {
         SCOPED_TRACE("step " + std::to_string(tick));
         const auto draws = show.stage.DrawsOfTick(tick);
         EXPECT_EQ(draws.size(), drawCounts[static_cast<std::size_t>(tick)]);
+        std::vector<float> ys;
+        for (const auto& draw : draws) {
+            if (ys.empty() || ys.back() != draw.y) {
+                ys.push_back(draw.y);
+            }
+        }
+        EXPECT_EQ(ys, lineYs[static_cast<std::size_t>(tick)]);
         if (tick == 0) {
             EXPECT_EQ(draws.front().text, words[0]);
         } else {
