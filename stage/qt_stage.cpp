@@ -9,6 +9,7 @@
 #include <string>
 
 #include "stage/failure_report.h"
+#include "stage/input_hold.h"
 #include "stage/stage_trace.h"
 
 namespace {
@@ -113,7 +114,7 @@ void QtStage::DoEvents() {
         QGuiApplication::sync();
         nextPumpSlot_ = called + kDrawPeriod;
     } else {
-        HandleEventsUntil(nextPumpSlot_, QEventLoop::AllEvents);
+        HandleEventsUntil(nextPumpSlot_);
         showTime_ = nextPumpSlot_;
         nextPumpSlot_ += kDrawPeriod;
     }
@@ -127,7 +128,10 @@ void QtStage::DoEvents() {
 // answering the window manager. Key presses wait for the next pump.
 void QtStage::Sleep(std::int32_t ms) {
     showTime_ = ShowTime() + std::chrono::milliseconds(ms);
-    HandleEventsUntil(showTime_, QEventLoop::ExcludeUserInputEvents);
+    {
+        const InputHold held(window_.windowHandle());
+        HandleEventsUntil(showTime_);
+    }
     changedSincePump_ = true;
     if (trace_ != nullptr) {
         trace_->SleepReturned();
@@ -137,10 +141,10 @@ void QtStage::Sleep(std::int32_t ms) {
 
 // Handles events as they come until `until`, blocked in the event loop in between; returns
 // early when the show is to end.
-void QtStage::HandleEventsUntil(Clock::time_point until, QEventLoop::ProcessEventsFlags flags) {
+void QtStage::HandleEventsUntil(Clock::time_point until) {
     pumpTimer_.StartAt(until);
     while (pumpTimer_.IsActive() && !exitStatus_) {
-        QApplication::processEvents(flags | QEventLoop::WaitForMoreEvents);
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     if (pumpTimer_.IsActive()) {
         pumpTimer_.Stop();

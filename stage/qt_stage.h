@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QEventLoop>
 #include <QObject>
 #include <QTimer>
 
@@ -31,9 +30,10 @@ class StageTrace;
 // has nothing new for the screen: it waits in the event loop until an event comes, so a show
 // waiting for a key uses no processor time and answers the key as soon as it is handled.
 //
-// A sleep blocks the show, not the window: the event loop runs on without user input, so
-// what the step drew reaches the screen, the window repaints and answers the window manager,
-// while key presses stay queued for the next pump and no tick starts.
+// A sleep blocks the show, not the window: the event loop runs on while the user's input is
+// held back, so what the step drew reaches the screen and the window repaints, answers the
+// window manager and can be closed; key presses wait, in order, for the next pump, and no
+// tick starts.
 //
 // The next tick is due Interval ms after the later of the last tick's start and the last
 // Interval assignment. A tick never starts while a step runs; one that falls due meanwhile
@@ -85,7 +85,7 @@ class QtStage : public QObject, public StageServices {
     void OnTick();
     void ArmTick();
     // Pumps and sleeps
-    void HandleEventsUntil(Clock::time_point until, QEventLoop::ProcessEventsFlags flags);
+    void HandleEventsUntil(Clock::time_point until);
     Clock::time_point ShowTime();
     // Events of the window
     void OnKeyTyped(char16_t code);

@@ -33,9 +33,9 @@ class ScriptedForm : public FormEvents {
     int deepest = 0;
 
     void Form_Load() override { load(); }
-    std::function<void()> onKey = [] {};
+    std::function<void(std::int16_t code)> onKey = [](std::int16_t /*code*/) {};
 
-    void Form_KeyPress(std::int16_t& /*KeyAscii*/) override { onKey(); }
+    void Form_KeyPress(std::int16_t& KeyAscii) override { onKey(KeyAscii); }
     void Timer1_Timer() override {
         ++depth;
         deepest = std::max(deepest, depth);
@@ -71,7 +71,7 @@ TEST(QtStagePump, APumpWithNothingNewWaitsForAnEventAndAnswersAKeyAtOnce) {
     int pumpsInWait = 0;
     std::optional<Clock::time_point> keyPressed;
     form.load = [&] { stage.SetInterval(10); };
-    form.onKey = [&] { keys.push_back(Clock::now()); };
+    form.onKey = [&](std::int16_t /*code*/) { keys.push_back(Clock::now()); };
     form.tick = [&](int /*tick*/) {
         stage.Print(u"請按空白鍵");
         stage.DoEvents();
@@ -181,6 +181,29 @@ TEST(QtStageTicks, ClosingTheWindowDuringASleepEndsTheShowAtOnce) {
     EXPECT_FALSE(sleepReturned);
     ASSERT_EQ(form.ends.size(), 1U);
     EXPECT_LT(MsBetween(form.starts[0], form.ends[0]), 1500);
+}
+
+// Keys that come during a sleep reach the show at the next pump, in the order they came.
+TEST(QtStageTicks, KeysDuringASleepWaitForTheNextPump) {
+    QtStage stage;
+    ScriptedForm form;
+    std::u16string typed;
+    std::u16string typedBySleepsEnd;
+    form.load = [&] { stage.SetInterval(10); };
+    form.onKey = [&](std::int16_t code) { typed += static_cast<char16_t>(code); };
+    form.tick = [&](int /*tick*/) {
+        QTimer::singleShot(50, &stage.Window(), [&] {
+            QTest::keyClick(stage.Window().windowHandle(), Qt::Key_A);
+            QTest::keyClick(stage.Window().windowHandle(), Qt::Key_B);
+        });
+        stage.Sleep(300);
+        typedBySleepsEnd = typed;
+        stage.DoEvents();
+        stage.End();
+    };
+    EXPECT_EQ(stage.Play(form), 0);
+    EXPECT_EQ(typedBySleepsEnd, u"");
+    EXPECT_EQ(typed, u"ab");
 }
 
 // A failing operation inside a step unwinds it and ends the program with status 1 and one

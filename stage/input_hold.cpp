@@ -1,0 +1,27 @@
+#include "stage/input_hold.h"
+
+#include <QCoreApplication>
+
+InputHold::InputHold(QWindow* window) : window_(window) {
+    if (window_ != nullptr) {
+        window_->installEventFilter(this);
+    }
+}
+
+InputHold::~InputHold() {
+    if (window_ == nullptr) {
+        return;
+    }
+    window_->removeEventFilter(this);
+    for (auto& event : held_) {
+        QCoreApplication::postEvent(window_, event.release());
+    }
+}
+
+bool InputHold::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != window_ || !event->isInputEvent()) {
+        return false;
+    }
+    held_.emplace_back(event->clone());
+    return true;
+}
