@@ -1,16 +1,19 @@
 # The program as a user runs it: on a private X display (Xvfb with openbox), watched
-# through screenshots and driven with xdotool.
-add_library(x_session STATIC x_session.cpp x_session.h)
-target_link_libraries(x_session PUBLIC Qt6::Gui PRIVATE qorvelin_warnings)
-target_include_directories(x_session PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+# through screenshots and driven with xdotool, or on a private Wayland compositor (a headless
+# sway), watched with grim and typed into with wtype.
+add_library(display_session STATIC
+    display_session.h x_session.cpp x_session.h wayland_session.cpp wayland_session.h)
+target_link_libraries(display_session PUBLIC Qt6::Gui PRIVATE qorvelin_warnings)
+target_include_directories(display_session PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 
 # One run of the whole show (about 75 s with the key wait), judged by several tests; they
 # share the run, so the executable is one CTest test.
 add_executable(e2e_test e2e_test.cpp)
-target_link_libraries(e2e_test PRIVATE x_session GTest::gtest qorvelin_warnings)
+target_link_libraries(e2e_test PRIVATE display_session GTest::gtest qorvelin_warnings)
 target_compile_definitions(e2e_test PRIVATE
     QORVELIN_PROGRAM="$<TARGET_FILE:qorvelin>"
     QORVELIN_CARDS_DIR="${PROJECT_SOURCE_DIR}/assets/cards")
 add_dependencies(e2e_test qorvelin)
 add_test(NAME e2e COMMAND e2e_test)
-set_tests_properties(e2e PROPERTIES LABELS e2e TIMEOUT 240 RUN_SERIAL TRUE)
+add_test(NAME e2e_wayland COMMAND e2e_test --wayland)
+set_tests_properties(e2e e2e_wayland PROPERTIES LABELS e2e TIMEOUT 240 RUN_SERIAL TRUE)

@@ -19,6 +19,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <future>
 #include <limits>
@@ -39,7 +40,8 @@ namespace {
 // pump; a later key shifts everything after the wait by as much. A busy machine makes the
 // opening zoom late (it loads the faces at 64 sizes), so the runs time their faults from
 // what they see on the screen: step 1's line beginning, the first row coming and going.
-constexpr qint64 kStepOne = 3275;           // types its line ...
+constexpr qint64 kZoomEnds = 2275;          // the opening zoom leaves the window black ...
+constexpr qint64 kStepOne = 3275;           // ... until step 1 types its line ...
 constexpr qint64 kStepOneTyped = 4075;      // ... which stands still until step 2, at 7070
 constexpr qint64 kRowShown = 30400;         // step 10 shows the first row, then sleeps 3000 ms
 constexpr qint64 kRowPauseEnds = 33400;     // step 11 types over the row until 34360
@@ -47,12 +49,15 @@ constexpr qint64 kStepTwelveTyped = 36535;  // its last character; the window st
 constexpr qint64 kStepThirteen = 38070;     // ... until step 13 clears it
 constexpr qint64 kKeyWaitBegins = 38590;    // step 13 has typed its request, hides the row
 constexpr qint64 kKeyToEnd = 72875 - kKeyWaitBegins;  // from the key to the program's end
+constexpr qint64 kSecondRowAfterKey = 1680;  // step 14 types two lines, shows the second row
+constexpr qint64 kSecondRowPause = 6000;     // and sleeps before step 15 hides it
 
 // A correct program is never earlier than its timeline by more than the measuring error;
 // when the machine is busy its typing can only stretch.
 constexpr qint64 kEarly = 400;
 constexpr qint64 kLate = 2000;
-// A close is handled at the next pump, and pumps come every 5 ms.
+// A close is handled at once, also in a pause: the program ends within 100 ms of it. The
+// tests allow for a busy machine, and xdotool's own start is part of what they measure.
 constexpr qint64 kCloseWithin = 300;
 // Two runs of the show on one machine at once keep the same timeline within this.
 constexpr qint64 kSameTimeline = 400;
@@ -61,6 +66,8 @@ constexpr unsigned long kSettleMs = 150;
 
 // The first row's cards, 150 x 200 from x = 40 on, under step 12's line (client pixels).
 const QRect kRowArea(45, 150, 900, 180);
+// The second row's cards, from x = 70 on, some 170 pixels lower.
+const QRect kSecondRowArea(75, 325, 900, 180);
 // Where a 30-point line at y = 40 draws, and above it, where only the opening zoom does.
 const QRect kLineBand(0, 40, 1280, 60);
 const QRect kAboveLine(0, 5, 1280, 30);
@@ -151,6 +158,10 @@ class Show {
                 failure_ += QString("; the program ended with status %1: %2")
                                 .arg(program_->exitCode())
                                 .arg(QString::fromLocal8Bit(program_->readAllStandardError()));
+            } else {
+                failure_ += QString("; on %1 the windows are: %2; the program said: %3")
+                                .arg(x_.Display(), x_.Run("xwininfo", {"-root", "-tree"}),
+                                     QString::fromLocal8Bit(program_->readAllStandardError()));
             }
             return false;
         }
@@ -275,6 +286,11 @@ qint64 FirstSeen(Show& show, qint64 from, qint64 until,
     return -1;
 }
 
+// The zoom has ended: the whole window is black, and no longer the near black of its last
+// frames.
+bool ZoomOver(const QImage& frame) {
+    return LitShare(frame, frame.rect()) == 0 && (frame.pixel(0, 0) & 0xFFFFFF) == 0;
+}
 // Step 1 has begun to type: the zoom's large line is gone, a line at y = 40 shows.
 bool StepOneTypes(const QImage& frame) {
     return LitShare(frame, kAboveLine) < 0.001 && LitShare(frame, kLineBand) > 0.002;
@@ -285,15 +301,21 @@ bool RowShows(const QImage& frame) {
 bool RowGone(const QImage& frame) {
     return LitShare(frame, kRowArea) < 0.01;
 }
+bool SecondRowShows(const QImage& frame) {
+    return LitShare(frame, kSecondRowArea) > 0.5;
+}
 
-// Where the show is: when step 1 began, when the first row came and when it went (the key
-// wait's start), each seen on the screen and kept in `record`; false, with the reason in
-// `record`, when it was not seen in good time.
+// Where the show is: when the zoom ended, when step 1 began, when the first row came and
+// when it went (the key wait's start), and when the second row came after the key, each
+// seen on the screen and kept in `record`; false, with the reason in `record`, when it was
+// not seen in good time.
 bool Seen(
     Show& show, RunRecord& record, const std::string& event,
     const std::function<void()>& meanwhile = [] {}) {
     qint64 at = -1;
-    if (event == "step 1") {
+    if (event == "zoom over") {
+        at = FirstSeen(show, kZoomEnds - 1000, kZoomEnds + 8000, ZoomOver, meanwhile);
+    } else if (event == "step 1") {
         at = FirstSeen(show, kStepOne - 1000, kStepOne + 8000, StepOneTypes, meanwhile);
     } else if (event == "row shown") {
         const qint64 expected = record.moments.at("step 1") + kRowShown - kStepOne;
@@ -301,6 +323,9 @@ bool Seen(
     } else if (event == "row gone") {
         const qint64 expected = record.moments.at("row shown") + kKeyWaitBegins - kRowShown;
         at = FirstSeen(show, expected - 1000, expected + 5000, RowGone, meanwhile);
+    } else if (event == "second row shown") {
+        const qint64 expected = record.moments.at("key") + kSecondRowAfterKey;
+        at = FirstSeen(show, expected - 1000, expected + 4000, SecondRowShows, meanwhile);
     }
     record.moments[event] = at;
     if (at < 0) {
@@ -332,7 +357,8 @@ std::string Kept(const QImage& frame, const std::string& name) {
 
 // --- the runs -----------------------------------------------------------------------------
 
-// Closes the window `after` ms after `event` was seen and sees how the program ends.
+// Closes the window `after` ms after the last of `events` was seen and sees how the program
+// ends. The event "key" is the key press that ends the wait, two seconds into it.
 RunRecord RecordClose(const std::vector<std::string>& events, qint64 after) {
     const auto x = OpenDisplay();
     if (!x->IsUp()) {
@@ -343,9 +369,13 @@ RunRecord RecordClose(const std::vector<std::string>& events, qint64 after) {
         return Failed(show.Failure());
     }
     RunRecord record;
-    if (!std::all_of(events.begin(), events.end(),
-                     [&](const std::string& event) { return Seen(show, record, event); })) {
-        return record;
+    for (const std::string& event : events) {
+        if (event == "key") {
+            show.SleepUntil(record.moments.at("row gone") + 2000);
+            record.moments["key"] = show.PressKey();
+        } else if (!Seen(show, record, event)) {
+            return record;
+        }
     }
     show.SleepUntil(record.moments.at(events.back()) + after);
     record.moments["closed"] = show.Close();
@@ -637,6 +667,13 @@ std::vector<Run>& Runs() {
         };
         add("two copies", RecordTwoCopies, "TwoCopies");
         add(
+            "close in the second row's pause",
+            [] {
+                return RecordClose({"step 1", "row shown", "row gone", "key", "second row shown"},
+                                   kSecondRowPause / 2);
+            },
+            "CloseTheWindow");
+        add(
             "key storm", [] { return RecordKeys(true); }, "KeyStorm");
         add(
             "one key", [] { return RecordKeys(false); }, "KeyStorm");
@@ -661,12 +698,16 @@ std::vector<Run>& Runs() {
         add(
             "close in the row's pause",
             [] {
-                return RecordClose({"step 1", "row shown"}, 600);
+                return RecordClose({"step 1", "row shown"}, (kRowPauseEnds - kRowShown) / 2);
             },
             "CloseTheWindow");
         // Step 1's line is seen within some 150 ms of its start and types for 800 ms.
         add(
             "close while typing", [] { return RecordClose({"step 1"}, 150); }, "CloseTheWindow");
+        // The zoom's end is seen within some 100 ms; the pause after it lasts 1000 ms.
+        add(
+            "close in the opening's pause", [] { return RecordClose({"zoom over"}, 400); },
+            "CloseTheWindow");
         // The eleventh display: it waits for the first one given back.
         add("trace", RecordTrace, "Trace");
         return all;
@@ -739,9 +780,11 @@ void ExpectPromptQuietEnd(const std::string& run) {
     ASSERT_EQ(record.failure, "");
     const ProgramEnd& end = record.ends.at("program");
     ExpectQuietEnd(end);
-    testing::Test::RecordProperty("close_to_end_ms",
-                                  std::to_string(end.at - record.moments.at("closed")));
-    EXPECT_LE(end.at - record.moments.at("closed"), kCloseWithin) << "ms from the close to the end";
+    const qint64 closeToEnd = end.at - record.moments.at("closed");
+    std::printf("Measured: %s: the program ended %lld ms after the close\n", run.c_str(),
+                static_cast<long long>(closeToEnd));
+    std::fflush(stdout);
+    EXPECT_LE(closeToEnd, kCloseWithin) << "ms from the close to the end";
 }
 
 TEST(CloseTheWindow, WhileALineTypesEndsTheProgramAtOnceAndQuietly) {
@@ -756,18 +799,13 @@ TEST(CloseTheWindow, DuringTheKeyWaitEndsItAtOnce) {
     ExpectPromptQuietEnd("close in the key wait");
 }
 
-// A Sleep blocks everything, the close request included: it is handled at the first pump
-// after the pause, when step 11 draws its first character.
-TEST(CloseTheWindow, DuringTheRowsPauseEndsItAsThePauseEnds) {
-    const RunRecord& record = Record("close in the row's pause");
-    ASSERT_EQ(record.failure, "");
-    const ProgramEnd& end = record.ends.at("program");
-    ExpectQuietEnd(end);
-    const qint64 pauseEnds = record.moments.at("row shown") + kRowPauseEnds - kRowShown;
-    testing::Test::RecordProperty("close_to_end_ms",
-                                  std::to_string(end.at - record.moments.at("closed")));
-    EXPECT_LE(end.at, pauseEnds + kCloseWithin)
-        << "ms after the window opened; closed at " << record.moments.at("closed");
+// A pause holds the show, not the window: a close in the middle of one is obeyed at once.
+TEST(CloseTheWindow, InThePausesEndsItAtOnce) {
+    for (const std::string run : {"close in the opening's pause", "close in the row's pause",
+                                  "close in the second row's pause"}) {
+        SCOPED_TRACE(run);
+        ExpectPromptQuietEnd(run);
+    }
 }
 
 // Before, the frame shows the line (and in the row's moment the cards); the disturbance
@@ -958,6 +996,7 @@ TEST(Trace, OpensNoFileOfTheProjectAndNoImage) {
     const RunRecord& record = Record("trace");
     ASSERT_EQ(record.failure, "");
     static const QRegularExpression path(R"(^openat\([^"]*"([^"]*)\")");
+    static const QRegularExpression openedFile(R"(\) = \d+$)");
     static const QRegularExpression image(R"(\.(jpe?g|png|svg)$)",
                                           QRegularExpression::CaseInsensitiveOption);
     const QString source = QDir::cleanPath(QORVELIN_SOURCE_DIR) + "/";
@@ -970,10 +1009,11 @@ TEST(Trace, OpensNoFileOfTheProjectAndNoImage) {
         }
         ++opened;
         const QString file = QDir::cleanPath(QDir::current().absoluteFilePath(match.captured(1)));
-        const bool succeeded = !call.text.section(") = ", -1).startsWith("-1");
+        // A call cut short by the program's end shows "= ?": only a descriptor is an open file.
+        const bool succeeded = openedFile.match(call.text).hasMatch();
         const std::string text = call.text.toStdString();
-        // Qt also looks for plugins beside the executable; it finds no such folder there.
-        if (succeeded) {
+        // Qt looks for plugin folders beside the executable; a folder is not a file read.
+        if (succeeded && !call.text.contains("O_DIRECTORY")) {
             EXPECT_FALSE(file.startsWith(source)) << text;
             EXPECT_FALSE(file.startsWith(build)) << text;
         }

@@ -17,7 +17,7 @@ gtest_discover_tests(text_fuzz_test
 # X server. (Under the sanitizers the X client libraries themselves trip them: libxkbcommon
 # overreads in strndup, libdbus leaks.) The runs without a display are a test of their own.
 add_executable(fault_test fault_test.cpp)
-target_link_libraries(fault_test PRIVATE x_session Qt6::Core GTest::gtest qorvelin_warnings)
+target_link_libraries(fault_test PRIVATE display_session Qt6::Core GTest::gtest qorvelin_warnings)
 target_compile_definitions(fault_test PRIVATE
     QORVELIN_PROGRAM="$<TARGET_FILE:qorvelin>"
     QORVELIN_SOURCE_DIR="${PROJECT_SOURCE_DIR}"

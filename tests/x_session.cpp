@@ -79,6 +79,7 @@ QProcessEnvironment XSession::Environment() const {
     environment.insert("DISPLAY", display_);
     environment.insert("QT_QPA_PLATFORM", "xcb");
     environment.remove("WAYLAND_DISPLAY");
+    environment.remove("DBUS_SESSION_BUS_ADDRESS");
     return environment;
 }
 
@@ -241,4 +242,21 @@ QStringList XSession::WindowStates(const QString& windowId) {
         state = state.trimmed();
     }
     return states;
+}
+
+QString XSession::WindowTitle(const QString& windowId) {
+    return Xdotool({"getwindowname", windowId});
+}
+
+bool XSession::IsMaximised(const QString& windowId) {
+    const QStringList states = WindowStates(windowId);
+    return states.contains("_NET_WM_STATE_MAXIMIZED_VERT") &&
+           states.contains("_NET_WM_STATE_MAXIMIZED_HORZ");
+}
+
+int XSession::PressSpace(const QString& windowId) {
+    Xdotool({"windowactivate", "--sync", windowId});
+    bool pressed = false;
+    Xdotool({"key", "space"}, &pressed);
+    return pressed ? 0 : -1;
 }

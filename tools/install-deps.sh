@@ -2,7 +2,8 @@
 # Installs the Debian packages that building, testing, running and packaging Qorvelin
 # need, and only those that are missing. When every package is already present it does
 # nothing at all and prints nothing (not even a package-list update), so `make run` stays
-# quick.
+# quick. Run as root, it also creates the unprivileged user that the Wayland end-to-end
+# test runs its compositor as (sway refuses to run as root).
 set -eu
 
 # One package a line, with what it is for.
@@ -24,6 +25,9 @@ xdotool              presses keys and finds windows in the end-to-end tests
 x11-utils            xwininfo and xprop, to look at the window
 imagemagick          screenshots and pixel checks in the end-to-end tests
 strace               checks which files and sockets the program opens
+sway                 a Wayland compositor, run headless for the end-to-end test on Wayland
+grim                 screenshots of that compositor's output
+wtype                types the key on Wayland
 desktop-file-utils   desktop-file-validate, for the install test
 appstream            appstreamcli, validates the metainfo file
 dpkg-dev             dpkg-shlibdeps, which works out the .deb's library dependencies
@@ -35,6 +39,15 @@ LIST
 }
 
 packages=$(wanted | cut -d' ' -f1)
+test_user=qorvelin-test
+
+# The user the Wayland end-to-end test runs sway and its clients as, when run by root.
+ensure_test_user() {
+    if [ "$(id -u)" -eq 0 ] && ! id "$test_user" >/dev/null 2>&1; then
+        useradd --system --user-group --no-create-home --home-dir /nonexistent \
+            --shell /usr/sbin/nologin "$test_user"
+    fi
+}
 
 # One query for the whole list; a package dpkg has never heard of is simply not printed.
 # shellcheck disable=SC2086  # the list is meant to split into words
@@ -49,6 +62,7 @@ for package in $packages; do
 done
 
 if [ -z "$missing" ]; then
+    ensure_test_user
     exit 0
 fi
 
@@ -65,3 +79,4 @@ echo "install-deps: installing$missing"
 $as_root apt-get update
 # shellcheck disable=SC2086  # the list is meant to split into words
 $as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends $missing
+ensure_test_user
