@@ -42,6 +42,9 @@ expect_file "$program" "program"
 expect_file "$desktop" "desktop entry"
 expect_file "$metainfo" "metainfo"
 expect_file "$usr/share/doc/qorvelin/copyright" "copyright file"
+expect_file "$usr/share/doc/qorvelin/changelog.gz" "changelog"
+manual=$usr/share/man/man1/qorvelin.1.gz
+expect_file "$manual" "manual page"
 
 echo "== icons"
 for size in 16 32 48 256; do
@@ -115,9 +118,19 @@ for path in ./usr/bin/qorvelin \
     "./usr/share/metainfo/$app_id.metainfo.xml" \
     ./usr/share/icons/hicolor/{16x16,32x32,48x48,256x256}/apps/qorvelin.png \
     ./usr/share/icons/hicolor/scalable/apps/qorvelin.svg \
-    ./usr/share/doc/qorvelin/copyright; do
+    ./usr/share/doc/qorvelin/copyright \
+    ./usr/share/doc/qorvelin/changelog.gz \
+    ./usr/share/man/man1/qorvelin.1.gz; do
     printf '%s\n' "$contents" | grep -qx "$path" || fail "package lacks $path"
 done
+
+echo "== lintian"
+# Debian's own checker: no error and no warning.
+lintian_report=$(lintian --fail-on none "$deb" 2>&1 || true)
+printf '%s\n' "$lintian_report"
+if printf '%s\n' "$lintian_report" | grep -q '^[EW]: '; then
+    fail "lintian reports errors or warnings"
+fi
 
 if [ "$failures" -ne 0 ]; then
     echo "$failures install check(s) failed" >&2
