@@ -32,8 +32,8 @@ QtStage::QtStage() {
     connect(&window_, &ShowWindow::KeyTyped, this, &QtStage::OnKeyTyped);
     connect(&window_, &ShowWindow::CloseRequested, this, &QtStage::OnCloseRequested);
     connect(&window_, &ShowWindow::FirstPainted, this, &QtStage::OnFirstPainted);
-    faceDecoding_.setSingleShot(true);
-    connect(&faceDecoding_, &QTimer::timeout, this, &QtStage::DecodeCardFaces);
+    preparation_.setSingleShot(true);
+    connect(&preparation_, &QTimer::timeout, this, &QtStage::PrepareForTheShow);
 }
 
 // The panes are the window's children; they go before it.
@@ -189,6 +189,7 @@ void QtStage::OnTick() {
         return;
     }
     inStep_ = true;
+    screenSaver_.Inhibit();
     // A held tick starts when the step before it has ended.
     showTime_ = std::max(showTime_, tickDue_);
     tickDue_ = ShowTime() + std::chrono::milliseconds(interval_);
@@ -222,19 +223,20 @@ void QtStage::OnKeyTyped(char16_t code) {
     }
 }
 
-// Once the window is on the screen, the card faces are decoded while the show waits for its
-// first tick, so that showing a row later costs no decoding.
+// Once the window is on the screen, the card faces are decoded and the session bus is
+// connected to while the show waits for its first tick, so that neither holds up a step.
 void QtStage::OnFirstPainted() {
     if (trace_ != nullptr) {
         trace_->FirstPainted();
     }
-    faceDecoding_.start(0);
+    preparation_.start(0);
 }
 
-void QtStage::DecodeCardFaces() {
+void QtStage::PrepareForTheShow() {
     for (const auto& pane : panes_) {
         pane->Face(pane->devicePixelRatioF());
     }
+    screenSaver_.Connect();
 }
 
 void QtStage::OnCloseRequested() {
@@ -283,6 +285,7 @@ void QtStage::ThrowIfEnding() const {
 
 void QtStage::Finish() {
     tickTimer_.Stop();
+    screenSaver_.Release();
     form_ = nullptr;
     QApplication::exit(exitStatus_.value_or(0));
 }

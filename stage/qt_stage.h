@@ -13,6 +13,7 @@
 
 #include "stage/card_pane_widget.h"
 #include "stage/form_events.h"
+#include "stage/screen_saver_inhibitor.h"
 #include "stage/show_window.h"
 #include "stage/stage_services.h"
 #include "stage/wake_timer.h"
@@ -91,7 +92,7 @@ class QtStage : public QObject, public StageServices {
     void OnKeyTyped(char16_t code);
     void OnCloseRequested();
     void OnFirstPainted();
-    void DecodeCardFaces();
+    void PrepareForTheShow();
     // The end of the show
     void RunHandler(const std::function<void()>& handler);
     void Fail(const QString& what);
@@ -106,7 +107,8 @@ class QtStage : public QObject, public StageServices {
 
     WakeTimer tickTimer_;
     WakeTimer pumpTimer_;
-    QTimer faceDecoding_;
+    QTimer preparation_;
+    ScreenSaverInhibitor screenSaver_;
     std::int32_t interval_ = 0;
     Clock::time_point tickDue_;
     bool inStep_ = false;

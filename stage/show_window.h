@@ -6,10 +6,13 @@
 #include <QImage>
 #include <QWidget>
 
+#include "stage/idle_pointer.h"
+
 // The show's window. Everything the show prints goes into a backing image that the window
 // paints from, so text survives covering, minimising and resizing. Text is drawn glyphs
 // only, with no background, at a position in logical pixels; font sizes are points at 96
-// dots per inch on every screen, so 30 points is 40 pixels.
+// dots per inch on every screen, so 30 points is 40 pixels. The mouse pointer hides over it
+// while the mouse stands still.
 class ShowWindow : public QWidget {
     Q_OBJECT
 
@@ -57,4 +60,5 @@ class ShowWindow : public QWidget {
     float currentX_ = 0;
     float currentY_ = 0;
     bool painted_ = false;
+    IdlePointer idlePointer_{*this};
 };

@@ -31,6 +31,7 @@ namespace {
 
 // The show's timeline in ms after its window opens, the key pressed at the wait's first pump.
 constexpr qint64 kFirstTick = 1000;           // the opening starts
+constexpr qint64 kPointerMoves = 4500;        // the mouse moves once over the window
 constexpr qint64 kFadedLineHeld = 13100;      // step 3's line, typed by ~11700, until 14580
 constexpr qint64 kFirstRowPause = 30400;      // step 10 shows the row and sleeps until 33400
 constexpr qint64 kFirstRowHeld = 35000;       // step 11 has typed its line by ~34400
@@ -52,6 +53,9 @@ constexpr qint64 kLate = 2000;
 // A row is on the screen as its pause begins; the screenshots that look for it take some
 // tens of milliseconds each, and more on a busy machine.
 constexpr qint64 kRowSeenWithin = 500;
+// The pointer hides 2000 ms after the mouse stood still, and comes back when it moves.
+constexpr qint64 kPointerHidesAfter = 2000;
+constexpr qint64 kPointerAnswersWithin = 500;
 
 constexpr int kCardWidth = 150;
 constexpr int kCardHeight = 200;
@@ -71,6 +75,12 @@ struct ShowRecord {
     QSize screen;
     qint64 openedAt = -1;  // ms after launch
     Frame beforeFirstTick;
+    // The pointer over the window, on X11 (XFIXES): blank before the mouse first moved, and
+    // when it came back and when it hid again, in ms after the move.
+    bool pointerWatched = false;
+    std::optional<bool> pointerBlankBeforeMove;
+    qint64 pointerBackAfter = -1;
+    qint64 pointerHiddenAfter = -1;
     Frame fadedLine;
     Frame firstRowShown;  // the first frame in which it shows, early in its pause
     Frame firstRow;       // under the next step's line
@@ -147,6 +157,9 @@ class ShowRun {
         record_.title = x.WindowTitle(window);
         record_.maximised = x.IsMaximised(window);
 
+        if (auto* xServer = dynamic_cast<XSession*>(&x)) {
+            WatchThePointer(*xServer);
+        }
         record_.fadedLine = Capture(x, kFadedLineHeld);
         record_.firstRowShown = FirstFrame(x, kFirstRowPause - 300, kFirstRowHeld, SixCards);
         record_.firstRow = Capture(x, kFirstRowHeld);
@@ -205,6 +218,35 @@ class ShowRun {
         frame.at = Now();
         frame.image = x.Screenshot().copy(record_.client);
         return frame;
+    }
+
+    // The ms from `since` until `seen` holds, looked at every 20 ms until `until`; -1 if it
+    // never did.
+    qint64 MsUntil(qint64 since, qint64 until, const std::function<bool()>& seen) const {
+        while (Now() < until) {
+            if (seen()) {
+                return Now() - since;
+            }
+            QThread::msleep(20);
+        }
+        return -1;
+    }
+
+    // The mouse stood still over the window since the program started; it moves once, a
+    // little, and then stands still again.
+    void WatchThePointer(XSession& x) {
+        record_.pointerWatched = true;
+        WaitUntil(kPointerMoves - 200);
+        record_.pointerBlankBeforeMove = x.PointerIsBlank();
+        WaitUntil(kPointerMoves);
+        const QPoint to = record_.client.center() + QPoint(20, 20);
+        const qint64 moved = Now();
+        x.Xdotool({"mousemove", QString::number(to.x()), QString::number(to.y())});
+        record_.pointerBackAfter = MsUntil(moved, moved + 2 * kPointerAnswersWithin,
+                                           [&] { return x.PointerIsBlank() == false; });
+        record_.pointerHiddenAfter =
+            MsUntil(moved, moved + kPointerHidesAfter + 2 * kPointerAnswersWithin,
+                    [&] { return x.PointerIsBlank() == true; });
     }
 
     // The first of frames taken one after another from `from` that shows what `wanted`
@@ -269,6 +311,13 @@ class ShowRun {
             onWayland_ ? "Wayland" : "X11",
             static_cast<long long>(record_.firstRowShown.at - kFirstRowPause),
             static_cast<long long>(record_.secondRowShown.at - record_.keyAt - kSecondRowPause));
+        if (record_.pointerWatched) {
+            std::printf(
+                "Measured: the pointer came back %lld ms after the mouse moved and hid "
+                "%lld ms after it\n",
+                static_cast<long long>(record_.pointerBackAfter),
+                static_cast<long long>(record_.pointerHiddenAfter));
+        }
         std::printf(
             "Measured: window open %lld ms after launch; after it, key %lld ms, last change "
             "%lld ms, exit %lld ms\n"
@@ -500,6 +549,21 @@ TEST_F(ShowOnScreen, OpensOneMaximisedWindowTitledQorvelin) {
     EXPECT_EQ(show.client.width(), show.screen.width());
     EXPECT_GT(show.client.height(), show.screen.height() - 60);
     EXPECT_EQ(show.client.bottom(), show.screen.height() - 1);
+}
+
+// Over the show the pointer keeps out of the way, as in a slide show: it hides once the mouse
+// stands still and comes back as soon as it moves.
+TEST_F(ShowOnScreen, PointerHidesWhileTheMouseStandsStill) {
+    if (!show.pointerWatched) {
+        GTEST_SKIP() << "only an X server tells the pointer's image";
+    }
+    ASSERT_TRUE(show.pointerBlankBeforeMove.has_value()) << "XFIXES did not answer";
+    EXPECT_TRUE(*show.pointerBlankBeforeMove) << "still visible after the mouse stood still";
+    ASSERT_GE(show.pointerBackAfter, 0) << "the pointer did not come back when the mouse moved";
+    EXPECT_LT(show.pointerBackAfter, kPointerAnswersWithin);
+    ASSERT_GE(show.pointerHiddenAfter, 0) << "the pointer did not hide again";
+    EXPECT_GE(show.pointerHiddenAfter, kPointerHidesAfter - 50);
+    EXPECT_LT(show.pointerHiddenAfter, kPointerHidesAfter + kPointerAnswersWithin);
 }
 
 TEST_F(ShowOnScreen, WindowIsEmptyInItsFaceColourBeforeTheFirstTick) {

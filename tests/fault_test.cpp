@@ -91,6 +91,8 @@ struct RunRecord {
     std::map<std::string, ProgramEnd> ends;
     QString display;
     QString trace;
+    QString bus;           // the private session bus's socket
+    QStringList busCalls;  // what the stand-in for the desktop was asked
     int keysSent = 0;
 };
 
@@ -103,12 +105,12 @@ RunRecord Failed(const QString& why) {
 // Displays come from one range; two sessions started at the same moment could both see
 // the same free number, so they are started one at a time, and far enough apart that the
 // shows' opening zooms do not all load their faces at once. When every display is taken,
-// the next one given back is waited for.
+// the next one given back is waited for, as long as the longest run may take.
 std::unique_ptr<XSession> OpenDisplay() {
     constexpr unsigned long kApartMs = 1200;
     static std::mutex starting;
     static QDeadlineTimer nextStart(0);
-    const QDeadlineTimer deadline(30000);
+    const QDeadlineTimer deadline(150000);
     while (true) {
         {
             const std::lock_guard lock(starting);
@@ -394,6 +396,8 @@ QString Minimise(XSession& x, Show& show, RunRecord& record, const std::string& 
     if (!ok) {
         return "the window manager did not minimise the window";
     }
+    // The window is unmapped by now, its frame a moment later.
+    QThread::msleep(kSettleMs);
     record.frames[moment + " during"] = show.Frame();
     x.Xdotool({"windowactivate", "--sync", show.Window()}, &ok);
     return ok ? QString() : "the window manager did not restore the window";
@@ -618,28 +622,135 @@ RunRecord RecordTwoCopies() {
     return record;
 }
 
-// The program traced for its network calls and opened files, closed after its first frames.
-// The session bus is kept out: the private display has none of its own.
-RunRecord RecordTrace() {
+// A session bus of the test's own, with the stand-in for the desktop's screen-saver
+// inhibition on it serving `services` (--portal, --screensaver). Nothing is activated on it.
+class PrivateBus {
+  public:
+    explicit PrivateBus(const QStringList& services) {
+        QFile config(folder_.filePath("bus.conf"));
+        config.open(QIODevice::WriteOnly);
+        config.write(QString(R"(<!DOCTYPE busconfig PUBLIC
+ "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>session</type>
+  <listen>unix:path=%1</listen>
+  <policy context="default">
+    <allow send_destination="*" eavesdrop="true"/>
+    <allow eavesdrop="true"/>
+    <allow own="*"/>
+  </policy>
+</busconfig>
+)")
+                         .arg(SocketPath())
+                         .toUtf8());
+        config.close();
+        daemon_.start("dbus-daemon",
+                      {"--nofork", "--print-address=1", "--config-file=" + config.fileName()});
+        if (!daemon_.waitForReadyRead(10000)) {
+            error_ = "dbus-daemon did not start: " + daemon_.errorString();
+            return;
+        }
+        address_ = QString::fromLocal8Bit(daemon_.readLine()).trimmed();
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("DBUS_SESSION_BUS_ADDRESS", address_);
+        standIn_.setProcessEnvironment(environment);
+        standIn_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        standIn_.start(QORVELIN_INHIBIT_STAND_IN, services);
+        if (!WaitFor("ready", 10000)) {
+            error_ = "the stand-in did not come up on the bus";
+        }
+    }
+    ~PrivateBus() {
+        for (QProcess* process : {&standIn_, &daemon_}) {
+            process->kill();
+            process->waitForFinished(3000);
+        }
+    }
+    PrivateBus(const PrivateBus&) = delete;
+    PrivateBus& operator=(const PrivateBus&) = delete;
+
+    QString Error() const { return error_; }
+    QString Address() const { return address_; }
+    QString SocketPath() const { return folder_.filePath("bus"); }
+
+    // Whether the stand-in has said a line that begins with `start`, waiting up to `ms`.
+    bool WaitFor(const QString& start, int ms) {
+        const QDeadlineTimer deadline(ms);
+        while (true) {
+            ReadLines();
+            if (std::any_of(said_.begin(), said_.end(),
+                            [&](const QString& line) { return line.startsWith(start); })) {
+                return true;
+            }
+            if (deadline.hasExpired()) {
+                return false;
+            }
+            standIn_.waitForReadyRead(100);
+        }
+    }
+    // What it has been asked, the "ready" left out.
+    QStringList Calls() {
+        standIn_.waitForReadyRead(200);
+        ReadLines();
+        return said_.mid(1);
+    }
+
+  private:
+    void ReadLines() {
+        while (standIn_.canReadLine()) {
+            said_ << QString::fromUtf8(standIn_.readLine()).trimmed();
+        }
+    }
+
+    QTemporaryDir folder_;
+    QProcess daemon_;
+    QProcess standIn_;
+    QString address_;
+    QString error_;
+    QStringList said_;
+};
+
+// The program, started through `wrapper` (env, strace ...) with a private session bus whose
+// stand-in serves `services`; closed once it has asked to keep the screen awake and the
+// answer had a moment to reach it.
+RunRecord RecordWithBus(const QStringList& services, const QStringList& wrapper) {
     const auto x = OpenDisplay();
     if (!x->IsUp()) {
         return Failed(x->Error());
     }
-    QTemporaryDir folder;
-    const QString log = folder.filePath("trace.txt");
+    PrivateBus bus(services);
+    if (!bus.Error().isEmpty()) {
+        return Failed(bus.Error());
+    }
     Show show(*x, "env",
-              {"-u", "DBUS_SESSION_BUS_ADDRESS", "strace", "-f", "-qq", "-e",
-               "trace=network,openat", "-o", log, QORVELIN_PROGRAM});
+              QStringList{"DBUS_SESSION_BUS_ADDRESS=" + bus.Address()} + wrapper +
+                  QStringList{QORVELIN_PROGRAM});
     if (!show.Open(true)) {
         return Failed(show.Failure());
     }
     RunRecord record;
     record.display = x->Display();
-    show.SleepUntil(1500);  // the opening zoom has begun to draw
+    record.bus = bus.SocketPath();
+    if (!bus.WaitFor(services.contains("--portal") ? "portal Inhibit" : "screensaver Inhibit",
+                     15000)) {
+        record.failure = "the program asked nothing of the stand-in within 15 s";
+    }
+    QThread::msleep(1000);
     record.moments["closed"] = show.Close();
     record.ends["program"] = show.WaitForEnd(20000);
+    record.busCalls = bus.Calls();
+    return record;
+}
+
+// The program traced for its network calls and opened files, with a portal on its bus.
+RunRecord RecordTrace() {
+    QTemporaryDir folder;
+    const QString log = folder.filePath("trace.txt");
+    RunRecord record = RecordWithBus(
+        {"--portal"}, {"strace", "-f", "-qq", "-e", "trace=network,openat", "-o", log});
     QFile file(log);
-    if (!file.open(QIODevice::ReadOnly)) {
+    if (record.failure.empty() && !file.open(QIODevice::ReadOnly)) {
         return Failed("strace left no log");
     }
     record.trace = QString::fromLocal8Bit(file.readAll());
@@ -708,8 +819,11 @@ std::vector<Run>& Runs() {
         add(
             "close in the opening's pause", [] { return RecordClose({"zoom over"}, 400); },
             "CloseTheWindow");
-        // The eleventh display: it waits for the first one given back.
+        // From the eleventh display on, they wait for the first ones given back.
         add("trace", RecordTrace, "Trace");
+        add(
+            "screen saver", [] { return RecordWithBus({"--screensaver"}, {}); },
+            "KeepTheScreenAwake");
         return all;
     }();
     return runs;
@@ -800,6 +914,7 @@ TEST(CloseTheWindow, DuringTheKeyWaitEndsItAtOnce) {
 }
 
 // A pause holds the show, not the window: a close in the middle of one is obeyed at once.
+// (None of these runs has a session bus: without one the program says nothing either.)
 TEST(CloseTheWindow, InThePausesEndsItAtOnce) {
     for (const std::string run : {"close in the opening's pause", "close in the row's pause",
                                   "close in the second row's pause"}) {
@@ -972,12 +1087,14 @@ std::vector<TracedCall> TracedCalls(const QString& trace) {
     return calls;
 }
 
-TEST(Trace, ConnectsToNothingButTheXServer) {
+TEST(Trace, ConnectsToNothingButTheXServerAndTheSessionBus) {
     const RunRecord& record = Record("trace");
     ASSERT_EQ(record.failure, "");
     ExpectQuietEnd(record.ends.at("program"));
-    const QString server = "/tmp/.X11-unix/X" + record.display.mid(1) + "\"";
-    int connections = 0;
+    const QString server = "\"/tmp/.X11-unix/X" + record.display.mid(1) + "\"";
+    const QString bus = "\"" + record.bus + "\"";
+    int toServer = 0;
+    int toBus = 0;
     for (const TracedCall& call : TracedCalls(record.trace)) {
         const std::string text = call.text.toStdString();
         EXPECT_FALSE(call.text.contains("AF_INET")) << text;
@@ -985,11 +1102,33 @@ TEST(Trace, ConnectsToNothingButTheXServer) {
             EXPECT_TRUE(call.text.startsWith("socket(AF_UNIX,")) << text;
         }
         if (call.name == "connect") {
-            EXPECT_TRUE(call.text.contains(server)) << text;
-            ++connections;
+            toServer += call.text.contains(server) ? 1 : 0;
+            toBus += call.text.contains(bus) ? 1 : 0;
+            EXPECT_TRUE(call.text.contains(server) || call.text.contains(bus)) << text;
         }
     }
-    EXPECT_GE(connections, 1) << "not even to the X server: was the trace taken?";
+    EXPECT_GE(toServer, 1) << "not even to the X server: was the trace taken?";
+    EXPECT_GE(toBus, 1) << "not to the session bus";
+}
+
+// From the first tick the desktop is asked, once, not to blank or lock the screen, through
+// the portal where there is one, else through the screen saver service; the program lets go
+// as it ends.
+TEST(KeepTheScreenAwake, ThroughThePortalWhileTheShowPlays) {
+    const RunRecord& record = Record("trace");
+    ASSERT_EQ(record.failure, "");
+    EXPECT_EQ(record.busCalls.join('\n').toStdString(),
+              "portal Inhibit window='' flags=8 reason='A classroom demonstration is playing'\n"
+              "portal Close");
+}
+
+TEST(KeepTheScreenAwake, ThroughTheScreenSaverServiceWithoutAPortal) {
+    const RunRecord& record = Record("screen saver");
+    ASSERT_EQ(record.failure, "");
+    ExpectQuietEnd(record.ends.at("program"));
+    EXPECT_EQ(record.busCalls.join('\n').toStdString(),
+              "screensaver Inhibit application='Qorvelin' reason='A classroom demonstration is "
+              "playing'\nscreensaver UnInhibit 42");
 }
 
 TEST(Trace, OpensNoFileOfTheProjectAndNoImage) {

@@ -5,6 +5,14 @@
 #include <QRegularExpression>
 #include <QThread>
 
+#include <algorithm>
+#include <mutex>
+
+// Xlib's macros (None, Bool, Status) would clash with Qt's headers: it comes last.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/Xfixes.h>
+
 namespace {
 
 constexpr int kStartTimeoutMs = 10000;
@@ -52,6 +60,16 @@ qint64 LockHolder(int display) {
     return ok ? pid : -1;
 }
 
+// Sessions may run in threads of their own, each with its own connection. An error on one
+// (a window gone between two calls) must not end the test program, as Xlib's default does.
+void PrepareXlib() {
+    static std::once_flag prepared;
+    std::call_once(prepared, [] {
+        XInitThreads();
+        XSetErrorHandler([](::Display* /*display*/, XErrorEvent* /*error*/) { return 0; });
+    });
+}
+
 }  // namespace
 
 XSession::XSession(int first, int last, QSize screen) : screen_(screen) {
@@ -64,7 +82,7 @@ XSession::XSession(int first, int last, QSize screen) : screen_(screen) {
         }
         return;
     }
-    up_ = StartWindowManager();
+    up_ = Connect() && StartWindowManager();
     if (!up_) {
         Teardown();
     }
@@ -93,7 +111,7 @@ bool XSession::StartServer(int display) {
     display_ = QString(":%1").arg(display);
     server_ = Quiet(QProcessEnvironment::systemEnvironment());
     const QString size = QString("%1x%2x24").arg(screen_.width()).arg(screen_.height());
-    server_->start("Xvfb", {display_, "-screen", "0", size, "-nolisten", "tcp", "-noreset"});
+    server_->start("Xvfb", {display_, "-screen", "0", size, "-nolisten", "tcp", "-noreset", "-br"});
     if (!server_->waitForStarted(kStartTimeoutMs)) {
         error_ = "cannot start Xvfb: " + server_->errorString();
         server_.reset();
@@ -136,7 +154,21 @@ bool XSession::StartWindowManager() {
     return false;
 }
 
+bool XSession::Connect() {
+    PrepareXlib();
+    connection_ = XOpenDisplay(display_.toLocal8Bit().constData());
+    if (connection_ == nullptr) {
+        error_ = "cannot connect to " + display_;
+        return false;
+    }
+    return true;
+}
+
 void XSession::Teardown() {
+    if (connection_ != nullptr) {
+        XCloseDisplay(connection_);
+        connection_ = nullptr;
+    }
     for (const auto& program : programs_) {
         Stop(*program);
     }
@@ -167,22 +199,28 @@ QProcess* XSession::Launch(const QString& program, const QStringList& arguments,
 }
 
 QImage XSession::Screenshot() {
-    QProcess capture;
-    capture.setProcessEnvironment(Environment());
-    capture.start("import", {"-window", "root", "ppm:-"});
-    if (!capture.waitForFinished(kStartTimeoutMs) || capture.exitStatus() != QProcess::NormalExit ||
-        capture.exitCode() != 0) {
-        capture.kill();
-        capture.waitForFinished();
-        error_ = "screenshot failed: " + QString::fromLocal8Bit(capture.readAllStandardError());
+    if (connection_ == nullptr) {
+        error_ = "no connection to the X server";
         return {};
     }
-    const QImage image = QImage::fromData(capture.readAllStandardOutput(), "PPM");
-    if (image.isNull()) {
-        error_ = "screenshot could not be read";
+    XImage* shot = XGetImage(connection_, DefaultRootWindow(connection_), 0, 0,
+                             static_cast<unsigned>(screen_.width()),
+                             static_cast<unsigned>(screen_.height()), AllPlanes, ZPixmap);
+    if (shot == nullptr) {
+        error_ = "the X server gave no image of the screen";
         return {};
     }
-    return image.convertToFormat(QImage::Format_RGB32);
+    QImage image;
+    // Xvfb at depth 24 keeps a pixel in 32 bits, blue in the lowest byte: Qt's RGB32.
+    if (shot->bits_per_pixel == 32 && shot->byte_order == LSBFirst) {
+        image = QImage(reinterpret_cast<const uchar*>(shot->data), shot->width, shot->height,
+                       shot->bytes_per_line, QImage::Format_RGB32)
+                    .copy();
+    } else {
+        error_ = QString("cannot read a screen of %1 bits a pixel").arg(shot->bits_per_pixel);
+    }
+    XDestroyImage(shot);
+    return image;
 }
 
 QString XSession::Run(const QString& program, const QStringList& arguments, bool* ok,
@@ -259,4 +297,24 @@ int XSession::PressSpace(const QString& windowId) {
     bool pressed = false;
     Xdotool({"key", "space"}, &pressed);
     return pressed ? 0 : -1;
+}
+
+std::optional<bool> XSession::PointerIsBlank() {
+    if (connection_ == nullptr) {
+        return std::nullopt;
+    }
+    std::optional<bool> blank;
+    int eventBase = 0;
+    int errorBase = 0;
+    if (XFixesQueryExtension(connection_, &eventBase, &errorBase) != 0) {
+        if (XFixesCursorImage* image = XFixesGetCursorImage(connection_)) {
+            const unsigned long* pixels = image->pixels;
+            const std::size_t count = static_cast<std::size_t>(image->width) * image->height;
+            // ARGB, one pixel to a long: transparent where alpha is 0.
+            blank = std::all_of(pixels, pixels + count,
+                                [](unsigned long pixel) { return (pixel >> 24 & 0xFF) == 0; });
+            XFree(image);
+        }
+    }
+    return blank;
 }

@@ -2,7 +2,8 @@
 
 // A private X display for tests that run the real program as a user would: an Xvfb server
 // on a free display number with an openbox window manager on it, the programs launched
-// there, screenshots of the whole screen and xdotool commands against it.
+// there, screenshots of the whole screen (read straight from the server) and xdotool
+// commands against it.
 //
 //     XSession x;                              // Xvfb 1280x800x24 on :90..:99, then openbox
 //     ASSERT_TRUE(x.IsUp()) << x.Error();
@@ -14,15 +15,18 @@
 #include <QProcessEnvironment>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "display_session.h"
 
+struct _XDisplay;  // Xlib's Display
+
 class XSession : public DisplaySession {
   public:
-    // Starts Xvfb (-nolisten tcp) on the first display number from `first` to `last` that is
-    // free, waits until it answers, then starts openbox and waits until it manages the screen.
-    // On failure IsUp() is false and Error() says why.
+    // Starts Xvfb (-nolisten tcp, a black root window) on the first display number from `first` to
+    // `last` that is free, waits until it answers, then starts openbox and waits until it manages
+    // the screen. On failure IsUp() is false and Error() says why.
     explicit XSession(int first = 90, int last = 99, QSize screen = QSize(1280, 800));
     ~XSession() override;
     XSession(const XSession&) = delete;
@@ -59,11 +63,16 @@ class XSession : public DisplaySession {
     // Activates the window, then types the key.
     int PressSpace(const QString& windowId) override;
 
+    // Whether the mouse pointer's image, as XFIXES reports it, is wholly transparent; no
+    // answer if the server cannot tell.
+    std::optional<bool> PointerIsBlank();
+
     // The atoms of the window's _NET_WM_STATE, e.g. "_NET_WM_STATE_MAXIMIZED_VERT".
     QStringList WindowStates(const QString& windowId);
 
   private:
     bool StartServer(int display);
+    bool Connect();
     bool StartWindowManager();
     void Teardown();
 
@@ -72,6 +81,8 @@ class XSession : public DisplaySession {
     QString error_;
     bool up_ = false;
     std::unique_ptr<QProcess> server_;
+    // The test's own connection to the server, for screenshots and the pointer's image.
+    _XDisplay* connection_ = nullptr;
     std::unique_ptr<QProcess> windowManager_;
     std::vector<std::unique_ptr<QProcess>> programs_;
 };

@@ -28,10 +28,14 @@ strace               checks which files and sockets the program opens
 sway                 a Wayland compositor, run headless for the end-to-end test on Wayland
 grim                 screenshots of that compositor's output
 wtype                types the key on Wayland
+libx11-dev           Xlib, with which the end-to-end test asks the X server ...
+libxfixes-dev        ... for the mouse pointer's image (XFIXES)
+dbus-daemon          a private session bus for the test of the screen-saver inhibition
 desktop-file-utils   desktop-file-validate, for the install test
 appstream            appstreamcli, validates the metainfo file
 dpkg-dev             dpkg-shlibdeps, which works out the .deb's library dependencies
 file                 lets CPack find the binaries to hand to dpkg-shlibdeps
+lintian              Debian's own checks of the package, in the install test
 clang-tidy           lint
 cppcheck             lint
 clang-format         keeps the sources in the repository's style
