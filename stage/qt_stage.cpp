@@ -259,10 +259,12 @@ void QtStage::RunHandler(const std::function<void()>& handler) {
     }
 }
 
+// The status is set before the report, whose message box may wait a while for the user.
 void QtStage::Fail(const QString& what) {
     if (exitStatus_) {
         return;  // ending already; the first reason stands
     }
+    exitStatus_ = 1;
     tickTimer_.Stop();
     ReportFailure("the show stopped because of an error: " + what);
     EndShow(1);

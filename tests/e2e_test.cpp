@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -53,6 +54,7 @@ constexpr qint64 kLate = 2000;
 // A row is on the screen as its pause begins; the screenshots that look for it take some
 // tens of milliseconds each, and more on a busy machine.
 constexpr qint64 kRowSeenWithin = 500;
+constexpr qint64 kLaidOutWhenStillFor = 200;
 // The pointer hides 2000 ms after the mouse stood still, and comes back when it moves.
 constexpr qint64 kPointerHidesAfter = 2000;
 constexpr qint64 kPointerAnswersWithin = 500;
@@ -149,13 +151,28 @@ class ShowRun {
         }
         record_.openedAt = clock_.elapsed();
         opened_ = record_.openedAt;
-        record_.client = x.WindowGeometry(window);
+        // The window may first show at its normal size, or without its title bar, and be
+        // laid out a moment later: its place counts once it has held still for a while.
+        const QDeadlineTimer laidOut(kFirstTick / 2);
+        QElapsedTimer still;
+        still.start();
+        while (!laidOut.hasExpired()) {
+            const QRect client = x.WindowGeometry(window);
+            const bool maximised = x.IsMaximised(window);
+            if (client != record_.client || maximised != record_.maximised) {
+                record_.client = client;
+                record_.maximised = maximised;
+                still.restart();
+            } else if (maximised && still.elapsed() >= kLaidOutWhenStillFor) {
+                break;
+            }
+            QThread::msleep(20);
+        }
         if (record_.client.isEmpty()) {
             return Fail("the window's geometry cannot be read");
         }
         record_.beforeFirstTick = Capture(x, 0);
         record_.title = x.WindowTitle(window);
-        record_.maximised = x.IsMaximised(window);
 
         if (auto* xServer = dynamic_cast<XSession*>(&x)) {
             WatchThePointer(*xServer);
