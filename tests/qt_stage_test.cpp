@@ -22,6 +22,19 @@ double MsBetween(Clock::time_point from, Clock::time_point to) {
     return std::chrono::duration<double, std::milli>(to - from).count();
 }
 
+// Runs `action` once from the event loop, `ms` from now, unless it goes out of scope first.
+class Later {
+  public:
+    Later(int ms, const std::function<void()>& action) {
+        timer_.setSingleShot(true);
+        QObject::connect(&timer_, &QTimer::timeout, action);
+        timer_.start(ms);
+    }
+
+  private:
+    QTimer timer_;
+};
+
 // A form whose ticks run a given script and record when they start and end.
 class ScriptedForm : public FormEvents {
   public:
@@ -75,7 +88,7 @@ TEST(QtStagePump, APumpWithNothingNewWaitsForAnEventAndAnswersAKeyAtOnce) {
     form.tick = [&](int /*tick*/) {
         stage.Print(u"請按空白鍵");
         stage.DoEvents();
-        QTimer::singleShot(300, [&] {
+        const Later press(300, [&] {
             keyPressed = Clock::now();
             QTest::keyClick(&stage.Window(), Qt::Key_Space);
         });
@@ -173,7 +186,7 @@ TEST(QtStageTicks, ClosingTheWindowDuringASleepEndsTheShowAtOnce) {
     bool sleepReturned = false;
     form.load = [&] { stage.SetInterval(10); };
     form.tick = [&](int /*tick*/) {
-        QTimer::singleShot(100, &stage.Window(), [&] { stage.Window().close(); });
+        const Later close(100, [&] { stage.Window().close(); });
         stage.Sleep(3000);
         sleepReturned = true;
     };
@@ -192,7 +205,7 @@ TEST(QtStageTicks, KeysDuringASleepWaitForTheNextPump) {
     form.load = [&] { stage.SetInterval(10); };
     form.onKey = [&](std::int16_t code) { typed += static_cast<char16_t>(code); };
     form.tick = [&](int /*tick*/) {
-        QTimer::singleShot(50, &stage.Window(), [&] {
+        const Later type(50, [&] {
             QTest::keyClick(stage.Window().windowHandle(), Qt::Key_A);
             QTest::keyClick(stage.Window().windowHandle(), Qt::Key_B);
         });

@@ -42,7 +42,8 @@ std::optional<QJsonObject> FindNode(const QJsonObject& node,
         return node;
     }
     for (const char* children : {"nodes", "floating_nodes"}) {
-        for (const QJsonValue& child : node[children].toArray()) {
+        for (const auto& child : node[children].toArray()) {
+            // cppcheck-suppress useStlAlgorithm
             if (auto found = FindNode(child.toObject(), wanted)) {
                 return found;
             }

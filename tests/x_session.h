@@ -20,7 +20,8 @@
 
 #include "display_session.h"
 
-struct _XDisplay;  // Xlib's Display
+// Xlib's Display, by the name Xlib gives it; its header would bring its macros along.
+struct _XDisplay;  // NOLINT(bugprone-reserved-identifier)
 
 class XSession : public DisplaySession {
   public:
