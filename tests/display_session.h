@@ -48,3 +48,6 @@ class DisplaySession {
     // Returns how many ms before its own return the key went out, or -1 if it could not.
     virtual int PressSpace(const QString& windowId) = 0;
 };
+
+// Asks a process to end, and makes it end if it does not within a few seconds.
+void StopProcess(QProcess& process);

@@ -2,7 +2,7 @@
 # through screenshots and driven with xdotool, or on a private Wayland compositor (a headless
 # sway), watched with grim and typed into with wtype.
 add_library(display_session STATIC
-    display_session.h x_session.cpp x_session.h wayland_session.cpp wayland_session.h)
+    display_session.cpp display_session.h x_session.cpp x_session.h wayland_session.cpp wayland_session.h)
 find_package(X11 REQUIRED COMPONENTS Xfixes)
 target_link_libraries(display_session PUBLIC Qt6::Gui PRIVATE X11::X11 X11::Xfixes qorvelin_warnings)
 target_include_directories(display_session PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})

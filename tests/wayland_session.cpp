@@ -18,17 +18,6 @@ namespace {
 constexpr int kStartTimeoutMs = 10000;
 constexpr int kPollMs = 20;
 
-void Stop(QProcess& process) {
-    if (process.state() == QProcess::NotRunning) {
-        return;
-    }
-    process.terminate();
-    if (!process.waitForFinished(3000)) {
-        process.kill();
-        process.waitForFinished(3000);
-    }
-}
-
 QRect RectOf(const QJsonValue& value) {
     const QJsonObject rect = value.toObject();
     return QRect(rect["x"].toInt(), rect["y"].toInt(), rect["width"].toInt(),
@@ -168,7 +157,7 @@ QByteArray WaylandSession::Run(const QString& program, const QStringList& argume
     process->start();
     const bool finished = process->waitForFinished(kStartTimeoutMs);
     if (!finished) {
-        Stop(*process);
+        StopProcess(*process);
     }
     if (ok != nullptr) {
         *ok = finished && process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0;
@@ -270,11 +259,11 @@ int WaylandSession::PressSpace(const QString& /*windowId*/) {
 
 void WaylandSession::Teardown() {
     for (const auto& program : programs_) {
-        Stop(*program);
+        StopProcess(*program);
     }
     programs_.clear();
     if (compositor_) {
-        Stop(*compositor_);
+        StopProcess(*compositor_);
         compositor_.reset();
     }
     up_ = false;

@@ -18,18 +18,6 @@ namespace {
 constexpr int kStartTimeoutMs = 10000;
 constexpr int kPollMs = 20;
 
-// Asks a process to end, and makes it end if it does not within a few seconds.
-void Stop(QProcess& process) {
-    if (process.state() == QProcess::NotRunning) {
-        return;
-    }
-    process.terminate();
-    if (!process.waitForFinished(3000)) {
-        process.kill();
-        process.waitForFinished(3000);
-    }
-}
-
 std::unique_ptr<QProcess> Quiet(const QProcessEnvironment& environment) {
     auto process = std::make_unique<QProcess>();
     process->setProcessEnvironment(environment);
@@ -129,7 +117,7 @@ bool XSession::StartServer(int display) {
         QThread::msleep(kPollMs);
     }
     error_ = QString("Xvfb did not come up on %1").arg(display_);
-    Stop(*server_);
+    StopProcess(*server_);
     server_.reset();
     return false;
 }
@@ -170,15 +158,15 @@ void XSession::Teardown() {
         connection_ = nullptr;
     }
     for (const auto& program : programs_) {
-        Stop(*program);
+        StopProcess(*program);
     }
     programs_.clear();
     if (windowManager_) {
-        Stop(*windowManager_);
+        StopProcess(*windowManager_);
         windowManager_.reset();
     }
     if (server_) {
-        Stop(*server_);
+        StopProcess(*server_);
         server_.reset();
     }
     up_ = false;
