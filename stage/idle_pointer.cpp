@@ -6,6 +6,8 @@
 IdlePointer::IdlePointer(QWidget& window) : window_(window) {
     stillness_.setSingleShot(true);
     stillness_.setInterval(kHideAfterMs);
+    // A coarse timer may fire a twentieth early: not before the two seconds are up.
+    stillness_.setTimerType(Qt::PreciseTimer);
     connect(&stillness_, &QTimer::timeout, this, [this] { window_.setCursor(Qt::BlankCursor); });
     stillness_.start();
     // The application sees every motion, also over children that do not track the mouse.

@@ -361,7 +361,7 @@ std::string Kept(const QImage& frame, const std::string& name) {
 
 // Closes the window `after` ms after the last of `events` was seen and sees how the program
 // ends. The event "key" is the key press that ends the wait, two seconds into it.
-RunRecord RecordClose(const std::vector<std::string>& events, qint64 after) {
+RunRecord RecordOneClose(const std::vector<std::string>& events, qint64 after) {
     const auto x = OpenDisplay();
     if (!x->IsUp()) {
         return Failed(x->Error());
@@ -383,6 +383,25 @@ RunRecord RecordClose(const std::vector<std::string>& events, qint64 after) {
     record.moments["closed"] = show.Close();
     record.ends["program"] = show.WaitForEnd(10000);
     return record;
+}
+
+qint64 CloseToEnd(const RunRecord& record, const std::string& prefix = "") {
+    return record.ends.at(prefix + "program").at - record.moments.at(prefix + "closed");
+}
+
+// A close that was not obeyed in time is tried once more, in a new show. A program that
+// waits out its pause fails both tries; a loaded machine that stalls for a second now and
+// then seldom does so twice at the same moment of two shows. The first try is kept.
+RunRecord RecordClose(const std::vector<std::string>& events, qint64 after) {
+    RunRecord first = RecordOneClose(events, after);
+    if (!first.failure.empty() || !first.ends.at("program").ended ||
+        CloseToEnd(first) <= kCloseWithin) {
+        return first;
+    }
+    RunRecord second = RecordOneClose(events, after);
+    second.moments["first try: closed"] = first.moments.at("closed");
+    second.ends["first try: program"] = first.ends.at("program");
+    return second;
 }
 
 // Something a window manager or another program does to the window, and its undoing. It
@@ -892,9 +911,13 @@ void ExpectQuietEnd(const ProgramEnd& end) {
 void ExpectPromptQuietEnd(const std::string& run) {
     const RunRecord& record = Record(run);
     ASSERT_EQ(record.failure, "");
-    const ProgramEnd& end = record.ends.at("program");
-    ExpectQuietEnd(end);
-    const qint64 closeToEnd = end.at - record.moments.at("closed");
+    if (record.ends.contains("first try: program")) {
+        ExpectQuietEnd(record.ends.at("first try: program"));
+        std::printf("Measured: %s, first try: the program ended %lld ms after the close\n",
+                    run.c_str(), static_cast<long long>(CloseToEnd(record, "first try: ")));
+    }
+    ExpectQuietEnd(record.ends.at("program"));
+    const qint64 closeToEnd = CloseToEnd(record);
     std::printf("Measured: %s: the program ended %lld ms after the close\n", run.c_str(),
                 static_cast<long long>(closeToEnd));
     std::fflush(stdout);
