@@ -57,7 +57,7 @@ constexpr qint64 kSecondRowPause = 6000;     // and sleeps before step 15 hides 
 constexpr qint64 kEarly = 400;
 constexpr qint64 kLate = 2000;
 // A close is handled at once, also in a pause: the program ends within 100 ms of it. The
-// tests allow for a busy machine, and xdotool's own start is part of what they measure.
+// tests allow for a busy machine.
 constexpr qint64 kCloseWithin = 300;
 // Two runs of the show on one machine at once keep the same timeline within this.
 constexpr qint64 kSameTimeline = 400;
@@ -201,12 +201,11 @@ class Show {
         return screen.isNull() ? screen : screen.copy(area.value_or(client_));
     }
 
-    // A user's Alt+F4: the window manager asks the window to close (WM_DELETE_WINDOW).
-    // Returns the moment the request went out.
+    // A click on the title bar's close button: the window manager asks the window to close
+    // (WM_DELETE_WINDOW). Returns the moment the request went out.
     qint64 Close() {
-        Activate();
         const qint64 at = Now();
-        x_.Xdotool({"key", "alt+F4"});
+        x_.CloseWindow(window_);
         return at;
     }
 

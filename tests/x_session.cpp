@@ -287,6 +287,24 @@ int XSession::PressSpace(const QString& windowId) {
     return pressed ? 0 : -1;
 }
 
+bool XSession::CloseWindow(const QString& windowId) {
+    if (connection_ == nullptr) {
+        error_ = "no connection to the X server";
+        return false;
+    }
+    XEvent request{};
+    request.xclient.type = ClientMessage;
+    request.xclient.window = windowId.toULong();
+    request.xclient.message_type = XInternAtom(connection_, "_NET_CLOSE_WINDOW", False);
+    request.xclient.format = 32;
+    request.xclient.data.l[0] = CurrentTime;
+    request.xclient.data.l[1] = 2;  // from a user's direct action, as a taskbar sends it
+    XSendEvent(connection_, DefaultRootWindow(connection_), False,
+               SubstructureRedirectMask | SubstructureNotifyMask, &request);
+    XFlush(connection_);
+    return true;
+}
+
 std::optional<bool> XSession::PointerIsBlank() {
     if (connection_ == nullptr) {
         return std::nullopt;

@@ -63,6 +63,9 @@ class XSession : public DisplaySession {
     bool IsMaximised(const QString& windowId) override;
     // Activates the window, then types the key.
     int PressSpace(const QString& windowId) override;
+    // Asks the window manager to close the window, as its title bar's close button does
+    // (_NET_CLOSE_WINDOW); the request has gone out to the server when this returns.
+    bool CloseWindow(const QString& windowId);
 
     // Whether the mouse pointer's image, as XFIXES reports it, is wholly transparent; no
     // answer if the server cannot tell.
