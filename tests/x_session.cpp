@@ -3,6 +3,7 @@
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QRegularExpression>
+#include <QTemporaryFile>
 #include <QThread>
 
 #include <algorithm>
@@ -122,10 +123,25 @@ bool XSession::StartServer(int display) {
     return false;
 }
 
+// Openbox as installed, but without the animation of a window being minimised or restored:
+// a window is judged where it ends up, and under load the animation may still be on its way.
+QStringList XSession::OpenboxArguments() {
+    QFile installed("/etc/xdg/openbox/rc.xml");
+    openboxConfig_ = std::make_unique<QTemporaryFile>();
+    if (!installed.open(QIODevice::ReadOnly) || !openboxConfig_->open()) {
+        return {};
+    }
+    QByteArray config = installed.readAll();
+    config.replace("<animateIconify>yes</animateIconify>", "<animateIconify>no</animateIconify>");
+    openboxConfig_->write(config);
+    openboxConfig_->close();
+    return {"--config-file", openboxConfig_->fileName()};
+}
+
 // Openbox announces itself on the root window once it manages the screen.
 bool XSession::StartWindowManager() {
     windowManager_ = Quiet(Environment());
-    windowManager_->start("openbox", {});
+    windowManager_->start("openbox", OpenboxArguments());
     if (!windowManager_->waitForStarted(kStartTimeoutMs)) {
         error_ = "cannot start openbox: " + windowManager_->errorString();
         return false;

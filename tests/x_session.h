@@ -13,6 +13,7 @@
 //     x.Xdotool({"key", "--window", id, "space"});
 
 #include <QProcessEnvironment>
+#include <QTemporaryFile>
 
 #include <memory>
 #include <optional>
@@ -25,9 +26,10 @@ struct _XDisplay;  // NOLINT(bugprone-reserved-identifier)
 
 class XSession : public DisplaySession {
   public:
-    // Starts Xvfb (-nolisten tcp, a black root window) on the first display number from `first` to
-    // `last` that is free, waits until it answers, then starts openbox and waits until it manages
-    // the screen. On failure IsUp() is false and Error() says why.
+    // Starts Xvfb (-nolisten tcp, a black root window) on the first display number from `first`
+    // to `last` that is free, waits until it answers, then starts openbox (configured as
+    // installed, but without animations) and waits until it manages the screen. On failure
+    // IsUp() is false and Error() says why.
     explicit XSession(int first = 90, int last = 99, QSize screen = QSize(1280, 800));
     ~XSession() override;
     XSession(const XSession&) = delete;
@@ -78,6 +80,7 @@ class XSession : public DisplaySession {
     bool StartServer(int display);
     bool Connect();
     bool StartWindowManager();
+    QStringList OpenboxArguments();
     void Teardown();
 
     QSize screen_;
@@ -88,5 +91,6 @@ class XSession : public DisplaySession {
     // The test's own connection to the server, for screenshots and the pointer's image.
     _XDisplay* connection_ = nullptr;
     std::unique_ptr<QProcess> windowManager_;
+    std::unique_ptr<QTemporaryFile> openboxConfig_;
     std::vector<std::unique_ptr<QProcess>> programs_;
 };
