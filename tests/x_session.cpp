@@ -10,6 +10,7 @@
 #include <mutex>
 
 // Xlib's macros (None, Bool, Status) would clash with Qt's headers: it comes last.
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/Xfixes.h>
@@ -138,7 +139,9 @@ QStringList XSession::OpenboxArguments() {
     return {"--config-file", openboxConfig_->fileName()};
 }
 
-// Openbox announces itself on the root window once it manages the screen.
+// Openbox manages the screen once it has framed a window of ours. It may read events in its
+// start and then wait for more before it handles them, leaving a window that asked to be
+// mapped unmapped: a change to a property of the root window, which it watches, wakes it.
 bool XSession::StartWindowManager() {
     windowManager_ = Quiet(Environment());
     windowManager_->start("openbox", OpenboxArguments());
@@ -146,16 +149,33 @@ bool XSession::StartWindowManager() {
         error_ = "cannot start openbox: " + windowManager_->errorString();
         return false;
     }
+    const Window root = DefaultRootWindow(connection_);
+    const Window probe = XCreateSimpleWindow(connection_, root, 0, 0, 1, 1, 0, 0, 0);
+    XMapWindow(connection_, probe);
+    const Atom wake = XInternAtom(connection_, "_QORVELIN_TEST_WAKE", False);
+    bool framed = false;
     const QDeadlineTimer deadline(kStartTimeoutMs);
-    while (!deadline.hasExpired() && windowManager_->state() == QProcess::Running) {
-        const QString check = Run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"});
-        if (check.contains("window id")) {
-            return true;
-        }
+    while (!framed && !deadline.hasExpired() && windowManager_->state() == QProcess::Running) {
+        const unsigned char none = 0;
+        XChangeProperty(connection_, root, wake, XA_STRING, 8, PropModeReplace, &none, 0);
+        XSync(connection_, False);
         QThread::msleep(kPollMs);
+        Window treeRoot = 0;
+        Window parent = 0;
+        Window* children = nullptr;
+        unsigned int count = 0;
+        if (XQueryTree(connection_, probe, &treeRoot, &parent, &children, &count) != 0) {
+            framed = parent != root;
+            XFree(children);
+        }
     }
-    error_ = QString("openbox did not take over %1").arg(display_);
-    return false;
+    XDestroyWindow(connection_, probe);
+    XDeleteProperty(connection_, root, wake);
+    XSync(connection_, False);
+    if (!framed) {
+        error_ = QString("openbox did not take over %1").arg(display_);
+    }
+    return framed;
 }
 
 bool XSession::Connect() {
