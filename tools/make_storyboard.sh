@@ -64,6 +64,9 @@ window=
 for _ in {1..750}; do
     window=$(xdotool search --onlyvisible --name '^Qorvelin$' 2>/dev/null | head -n 1) || true
     [[ -n $window ]] && break
+    # Openbox may have read the window's map request in its start and wait for more events
+    # before it handles it: a change to a root window property wakes it.
+    xprop -root -f _QORVELIN_WAKE 8s -set _QORVELIN_WAKE 1 2>/dev/null || true
     sleep 0.02
 done
 opened=$(date +%s%3N)
