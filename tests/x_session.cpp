@@ -139,9 +139,7 @@ QStringList XSession::OpenboxArguments() {
     return {"--config-file", openboxConfig_->fileName()};
 }
 
-// Openbox manages the screen once it has framed a window of ours. It may read events in its
-// start and then wait for more before it handles them, leaving a window that asked to be
-// mapped unmapped: a change to a property of the root window, which it watches, wakes it.
+// Starts openbox and waits until it handles windows.
 bool XSession::StartWindowManager() {
     windowManager_ = Quiet(Environment());
     windowManager_->start("openbox", OpenboxArguments());
@@ -149,10 +147,21 @@ bool XSession::StartWindowManager() {
         error_ = "cannot start openbox: " + windowManager_->errorString();
         return false;
     }
+    if (!FramesAWindow()) {
+        error_ = QString("openbox did not take over %1").arg(display_);
+        return false;
+    }
+    return true;
+}
+
+// The window manager handles windows once it has framed one of ours. Openbox may read events
+// in its start and then wait for more before it handles them, leaving a window that asked to
+// be mapped unmapped: a change to a property of the root window, which it watches, wakes it.
+bool XSession::FramesAWindow() {
     const Window root = DefaultRootWindow(connection_);
     const Window probe = XCreateSimpleWindow(connection_, root, 0, 0, 1, 1, 0, 0, 0);
     XMapWindow(connection_, probe);
-    const Atom wake = XInternAtom(connection_, "_QORVELIN_TEST_WAKE", False);
+    const Atom wake = XInternAtom(connection_, "_QORVELIN_WAKE", False);
     bool framed = false;
     const QDeadlineTimer deadline(kStartTimeoutMs);
     while (!framed && !deadline.hasExpired() && windowManager_->state() == QProcess::Running) {
@@ -172,9 +181,6 @@ bool XSession::StartWindowManager() {
     XDestroyWindow(connection_, probe);
     XDeleteProperty(connection_, root, wake);
     XSync(connection_, False);
-    if (!framed) {
-        error_ = QString("openbox did not take over %1").arg(display_);
-    }
     return framed;
 }
 

@@ -80,6 +80,7 @@ class XSession : public DisplaySession {
     bool StartServer(int display);
     bool Connect();
     bool StartWindowManager();
+    bool FramesAWindow();
     QStringList OpenboxArguments();
     void Teardown();
 
