@@ -11,9 +11,7 @@
 #include <memory>
 
 #include "show/form1.h"
-#include "show/show_script.h"
 #include "stage/failure_report.h"
-#include "stage/font_coverage.h"
 #include "stage/qt_stage.h"
 
 namespace {
@@ -63,11 +61,6 @@ void SetIdentity() {
 
 int PlayTheShow() {
     QtStage stage;
-    const QString missing = MissingCharacters(stage.Window().TextFont(), ShowMessages());
-    if (!missing.isEmpty()) {
-        ReportFailure(MissingFontMessage(missing));
-        return EXIT_FAILURE;
-    }
     Form1 form(stage);
     return stage.Play(form);
 }

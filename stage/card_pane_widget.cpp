@@ -3,15 +3,33 @@
 #include <QPainter>
 #include <cmath>
 
-CardPaneWidget::CardPaneWidget(int slot, QWidget* parent) : QWidget(parent), slot_(slot) {
-    setFixedSize(kWidth, kHeight);
+#include "stage/show_window.h"
+
+CardPaneWidget::CardPaneWidget(int slot, ShowWindow& window)
+    : QWidget(&window), slot_(slot), scale_(window.Scale()) {
     setFocusPolicy(Qt::NoFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    connect(&window, &ShowWindow::ScaleChanged, this, &CardPaneWidget::SetScale);
+    Place();
 }
 
 void CardPaneWidget::Move(float left, float top) {
     left_ = left;
-    move(static_cast<int>(std::lround(left)), static_cast<int>(std::lround(top)));
+    top_ = top;
+    Place();
+}
+
+void CardPaneWidget::SetScale(qreal scale) {
+    scale_ = scale;
+    Place();
+    update();
+}
+
+void CardPaneWidget::Place() {
+    const auto scaled = [this](qreal logical) {
+        return static_cast<int>(std::lround(logical * scale_));
+    };
+    setGeometry(scaled(left_), scaled(top_), scaled(kWidth), scaled(kHeight));
 }
 
 QPixmap CardPaneWidget::Face(qreal ratio) const {
@@ -27,5 +45,11 @@ QPixmap CardPaneWidget::Face(qreal ratio) const {
 
 void CardPaneWidget::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
-    painter.drawPixmap(0, 0, Face(devicePixelRatioF()));
+    const QPixmap face = Face(FaceRatio());
+    if (scale_ == 1.0) {
+        painter.drawPixmap(0, 0, face);
+    } else {
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawPixmap(rect(), face);
+    }
 }

@@ -26,7 +26,7 @@ QColor ToQColor(Color color) {
 QtStage::QtStage() {
     panes_.reserve(kSlotCount);
     for (int slot = 0; slot < kSlotCount; ++slot) {
-        panes_.push_back(std::make_unique<CardPaneWidget>(slot, &window_));
+        panes_.push_back(std::make_unique<CardPaneWidget>(slot, window_));
     }
     connect(&tickTimer_, &WakeTimer::Timeout, this, &QtStage::OnTick);
     connect(&window_, &ShowWindow::KeyTyped, this, &QtStage::OnKeyTyped);
@@ -234,7 +234,7 @@ void QtStage::OnFirstPainted() {
 
 void QtStage::PrepareForTheShow() {
     for (const auto& pane : panes_) {
-        pane->Face(pane->devicePixelRatioF());
+        pane->PrepareFace();
     }
     screenSaver_.Connect();
 }

@@ -2,11 +2,17 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QFontMetricsF>
+#include <QFile>
+#include <QFontDatabase>
 #include <QKeyEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
+
+#include <stdexcept>
+
+#include "stage/face_metrics.h"
+#include "stage/fit_rule.h"
 
 namespace {
 
@@ -15,12 +21,22 @@ constexpr QSize kRestoredSize(1012, 767);
 // Points become pixels at 96 dots per inch: 3780 dots per metre.
 constexpr int kDotsPerMetre = 3780;
 
-// The platform's user-interface face, with a Traditional Chinese face for the Han
-// characters, so they take their Taiwanese forms whatever the machine's locale.
+// The program's own face, compiled in, so that the show looks the same whatever fonts the
+// machine has. It is added to the application's fonts once.
 QFont ShowFont() {
+    static const QString family = [] {
+        QFile file(":/face/show-face.woff2");
+        const int id = file.open(QIODevice::ReadOnly)
+                           ? QFontDatabase::addApplicationFontFromData(file.readAll())
+                           : -1;
+        const QStringList families = QFontDatabase::applicationFontFamilies(id);
+        if (families.isEmpty()) {
+            throw std::runtime_error("the program's own face cannot be loaded");
+        }
+        return families.first();
+    }();
     QFont font = QApplication::font();
-    font.setFamilies({font.family(), "Noto Sans CJK TC", "Noto Serif CJK TC", "AR PL UMing TW",
-                      "AR PL UKai TW"});
+    font.setFamilies({family});
     return font;
 }
 
@@ -43,21 +59,24 @@ ShowWindow::ShowWindow(QWidget* parent)
         start = start.expandedTo(screen->virtualSize());
     }
     GrowCanvasTo(start);
-    metrics_ = QFontMetricsF(font_, &canvas_);
+    SetFontSize(static_cast<float>(font_.pointSizeF()));
 }
 
 void ShowWindow::SetFontSize(float points) {
+    points_ = points;
     font_.setPointSizeF(points);
     metrics_ = QFontMetricsF(font_, &canvas_);
 }
 
 void ShowWindow::SetBackColor(const QColor& color) {
     backColor_ = color;
+    strokes_.clear();
     canvas_.fill(backColor_);
     update();
 }
 
 void ShowWindow::Cls() {
+    strokes_.clear();
     canvas_.fill(backColor_);
     currentX_ = 0;
     currentY_ = 0;
@@ -66,17 +85,35 @@ void ShowWindow::Cls() {
 
 void ShowWindow::Print(const QString& text) {
     if (!text.isEmpty()) {
-        const QPointF baseline(currentX_, currentY_ + metrics_.ascent());
-        QPainter painter(&canvas_);
-        painter.setFont(font_);
-        painter.setPen(foreColor_);
-        painter.drawText(baseline, text);
+        strokes_.push_back(
+            {QPointF(currentX_, currentY_ + BaselineOffset(points_)), foreColor_, font_, text});
+        Draw(strokes_.back());
+        const QRectF ink = metrics_.boundingRect(text).translated(strokes_.back().at);
         // Antialiased edges and overhanging strokes can reach past the ink's box.
-        update(metrics_.boundingRect(text).translated(baseline).toAlignedRect().adjusted(-2, -2, 2,
-                                                                                         2));
+        update(QRectF(ink.topLeft() * scale_, ink.size() * scale_)
+                   .toAlignedRect()
+                   .adjusted(-2, -2, 2, 2));
     }
     currentX_ = 0;
-    currentY_ += static_cast<float>(metrics_.height());
+    currentY_ += LineHeight(points_);
+}
+
+void ShowWindow::Draw(const Stroke& stroke) {
+    QPainter painter(&canvas_);
+    painter.scale(scale_, scale_);
+    painter.setFont(stroke.font);
+    painter.setPen(stroke.color);
+    painter.drawText(stroke.at, stroke.text);
+}
+
+// Every text since the drawing was last erased, again, in the order it came: the greys of a
+// fade build up as they did the first time.
+void ShowWindow::Redraw() {
+    canvas_.fill(backColor_);
+    for (const Stroke& stroke : strokes_) {
+        Draw(stroke);
+    }
+    update();
 }
 
 void ShowWindow::paintEvent(QPaintEvent* event) {
@@ -95,6 +132,15 @@ void ShowWindow::paintEvent(QPaintEvent* event) {
 
 void ShowWindow::resizeEvent(QResizeEvent* /*event*/) {
     GrowCanvasTo(size());
+    if (size().isEmpty()) {
+        return;  // nothing to fit into; the next real size decides
+    }
+    const qreal scale = FitScale(static_cast<float>(width()), static_cast<float>(height()));
+    if (scale != scale_) {
+        scale_ = scale;
+        Redraw();
+        emit ScaleChanged(scale_);
+    }
 }
 
 void ShowWindow::keyPressEvent(QKeyEvent* event) {

@@ -112,7 +112,7 @@ void RecordingStage::Print(const std::u16string& text) {
     allDraws.push_back(draw);
     Record("Print");
     currentX = 0;
-    currentY += fontSize * kLineHeightPerPoint;
+    currentY += lineHeight(fontSize);
 }
 
 CardPane& RecordingStage::Picture1(std::int16_t index) {

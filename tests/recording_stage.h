@@ -52,7 +52,7 @@ class RecordingStage : public StageServices {
         int tick;
     };
 
-    // Text height of one line per point of font size.
+    // Text height of one line per point of font size, unless `lineHeight` says otherwise.
     static constexpr float kLineHeightPerPoint = 2.0F;
 
     RecordingStage();
@@ -106,6 +106,9 @@ class RecordingStage : public StageServices {
     // Called with every operation as it is logged, e.g. to press a key at a chosen moment.
     std::function<void(const std::string& operation)> observer;
     void Record(std::string operation);
+
+    // How far Print moves CurrentY down at a font size in points.
+    float (*lineHeight)(float points) = [](float points) { return points * kLineHeightPerPoint; };
 
     // What the runtime hands the show.
     float timeOfDay = 45296.5F;            // 12:34:56.5
