@@ -1,6 +1,6 @@
 # The program as a user runs it: on a private X display (Xvfb with openbox), watched
 # through screenshots and driven with xdotool, or on a private Wayland compositor (a headless
-# sway), watched with grim and typed into with wtype.
+# sway), watched with grim and typed into with wtype; and on a small X screen, scaled.
 add_library(display_session STATIC
     display_session.cpp display_session.h x_session.cpp x_session.h wayland_session.cpp wayland_session.h)
 find_package(X11 REQUIRED COMPONENTS Xfixes)
@@ -17,4 +17,6 @@ target_compile_definitions(e2e_test PRIVATE
 add_dependencies(e2e_test qorvelin)
 add_test(NAME e2e COMMAND e2e_test)
 add_test(NAME e2e_wayland COMMAND e2e_test --wayland)
-set_tests_properties(e2e e2e_wayland PROPERTIES LABELS e2e TIMEOUT 240 RUN_SERIAL TRUE)
+# A 1024 x 768 projector, narrower than the show, and a program that sees no installed font.
+add_test(NAME e2e_projector COMMAND e2e_test --projector)
+set_tests_properties(e2e e2e_wayland e2e_projector PROPERTIES LABELS e2e TIMEOUT 240 RUN_SERIAL TRUE)

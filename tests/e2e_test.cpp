@@ -5,6 +5,8 @@
 //
 //     e2e_test              an X server with a window manager (Xvfb and openbox)
 //     e2e_test --wayland    a Wayland compositor (a headless sway)
+//     e2e_test --projector  an X server of 1024 x 768, narrower than the show, whose fonts
+//                           the program cannot see: the show scaled down, in its own face
 
 #include <gtest/gtest.h>
 
@@ -13,6 +15,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QTemporaryDir>
 #include <QThread>
 
 #include <unistd.h>
@@ -25,6 +28,7 @@
 #include <optional>
 #include <vector>
 
+#include "stage/fit_rule.h"
 #include "wayland_session.h"
 #include "x_session.h"
 
@@ -62,11 +66,16 @@ constexpr qint64 kPointerAnswersWithin = 500;
 constexpr int kCardWidth = 150;
 constexpr int kCardHeight = 200;
 
+constexpr const char* kDesktopNames[] = {"X11", "Wayland", "projector"};
+
 // A captured client area and the moment its capture started, in ms after the window opened.
 struct Frame {
     QImage image;
     qint64 at = -1;
 };
+
+// Where the show plays.
+enum class Desktop { X11, Wayland, Projector };
 
 // Everything one run of the show left for the tests to judge.
 struct ShowRecord {
@@ -75,6 +84,9 @@ struct ShowRecord {
     bool maximised = false;
     QRect client;
     QSize screen;
+    // Screen pixels per logical pixel of the show: 1 unless the client area is smaller than
+    // the show.
+    double scale = 1;
     qint64 openedAt = -1;  // ms after launch
     Frame beforeFirstTick;
     // The pointer over the window, on X11 (XFIXES): blank before the mouse first moved, and
@@ -126,12 +138,14 @@ bool SixCards(const QImage& image) {
 
 class ShowRun {
   public:
-    explicit ShowRun(bool onWayland) : onWayland_(onWayland) {}
+    explicit ShowRun(Desktop desktop) : desktop_(desktop) {}
 
     ShowRecord Record() {
         std::unique_ptr<DisplaySession> session;
-        if (onWayland_) {
+        if (desktop_ == Desktop::Wayland) {
             session = std::make_unique<WaylandSession>();
+        } else if (desktop_ == Desktop::Projector) {
+            session = std::make_unique<XSession>(90, 99, QSize(1024, 768));
         } else {
             session = std::make_unique<XSession>();
         }
@@ -141,7 +155,10 @@ class ShowRun {
         }
         record_.screen = x.ScreenSize();
         clock_.start();
-        QProcess* program = x.Launch(QORVELIN_PROGRAM);
+        QProcess* program =
+            desktop_ == Desktop::Projector
+                ? x.Launch("env", {"FONTCONFIG_FILE=" + NoFonts(), QORVELIN_PROGRAM})
+                : x.Launch(QORVELIN_PROGRAM);
         if (program == nullptr) {
             return Fail(x.Error());
         }
@@ -171,6 +188,8 @@ class ShowRun {
         if (record_.client.isEmpty()) {
             return Fail("the window's geometry cannot be read");
         }
+        record_.scale = FitScale(static_cast<float>(record_.client.width()),
+                                 static_cast<float>(record_.client.height()));
         record_.beforeFirstTick = Capture(x, 0);
         record_.title = x.WindowTitle(window);
 
@@ -218,6 +237,19 @@ class ShowRun {
     ShowRecord Fail(const QString& why) {
         record_.failure = why;
         return record_;
+    }
+
+    // A font configuration that knows no font at all, for the program alone.
+    QString NoFonts() {
+        QFile config(fontConfig_.filePath("fonts.conf"));
+        config.open(QIODevice::WriteOnly);
+        config.write(QString(R"(<?xml version="1.0"?>
+<!DOCTYPE fontconfig SYSTEM "urn:fontconfig:fonts.dtd">
+<fontconfig><cachedir>%1</cachedir></fontconfig>
+)")
+                         .arg(fontConfig_.filePath("cache"))
+                         .toUtf8());
+        return config.fileName();
     }
 
     qint64 Now() const { return clock_.elapsed() - opened_; }
@@ -325,7 +357,7 @@ class ShowRun {
         std::printf(
             "Measured on %s: the first row first seen %lld ms into its pause, the second %lld "
             "ms into its pause (by the timeline; each screenshot takes some tens of ms)\n",
-            onWayland_ ? "Wayland" : "X11",
+            kDesktopNames[static_cast<int>(desktop_)],
             static_cast<long long>(record_.firstRowShown.at - kFirstRowPause),
             static_cast<long long>(record_.secondRowShown.at - record_.keyAt - kSecondRowPause));
         if (record_.pointerWatched) {
@@ -351,7 +383,8 @@ class ShowRun {
 
     // The frames stay in the working directory for whoever has to look at a failure.
     void KeepFrames() const {
-        const QString folder = onWayland_ ? "e2e-frames-wayland" : "e2e-frames";
+        const QString folder =
+            QString("e2e-frames-%1").arg(kDesktopNames[static_cast<int>(desktop_)]);
         QDir().mkpath(folder);
         const std::pair<const char*, const Frame*> frames[] = {
             {"0-before-first-tick", &record_.beforeFirstTick},
@@ -368,18 +401,19 @@ class ShowRun {
         }
     }
 
-    bool onWayland_;
+    Desktop desktop_;
+    QTemporaryDir fontConfig_;
     ShowRecord record_;
     QElapsedTimer clock_;
     qint64 opened_ = 0;
     qint64 exitAt_ = -1;
 };
 
-// Which desktop the show plays on: an X server unless the command line says --wayland.
-bool onWayland = false;
+// Which desktop the show plays on: an X server unless the command line says otherwise.
+Desktop desktop = Desktop::X11;
 
 const ShowRecord& Show() {
-    static const ShowRecord record = ShowRun(onWayland).Record();
+    static const ShowRecord record = ShowRun(desktop).Record();
     return record;
 }
 
@@ -454,19 +488,18 @@ std::vector<QRect> WhiteBlocks(const QImage& image) {
     return blocks;
 }
 
-// The eighteen faces as the program holds them; slot i has rank (i mod 9) div 3 and suit
-// symbol i mod 3.
-const std::vector<QImage>& Faces() {
-    static const std::vector<QImage> faces = [] {
-        std::vector<QImage> all;
-        for (int slot = 0; slot < 18; ++slot) {
-            const QString path =
-                QString(QORVELIN_CARDS_DIR "/card%1.jpg").arg(slot, 2, 10, QChar('0'));
-            all.push_back(QImage(path).convertToFormat(QImage::Format_RGB32));
-        }
-        return all;
-    }();
-    return faces;
+// The eighteen faces as the program holds them, at the size they show in; slot i has rank
+// (i mod 9) div 3 and suit symbol i mod 3.
+std::vector<QImage> Faces(const QSize& size) {
+    std::vector<QImage> all;
+    for (int slot = 0; slot < 18; ++slot) {
+        const QString path = QString(QORVELIN_CARDS_DIR "/card%1.jpg").arg(slot, 2, 10, QChar('0'));
+        const QImage face = QImage(path).convertToFormat(QImage::Format_RGB32);
+        all.push_back(face.size() == size
+                          ? face
+                          : face.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    }
+    return all;
 }
 
 double MeanDifference(const QImage& a, const QImage& b) {
@@ -485,19 +518,22 @@ double MeanDifference(const QImage& a, const QImage& b) {
     return sum / (3.0 * a.width() * a.height());
 }
 
-// The slot whose face the screen shows in `area`, or -1 when it shows none of them.
+// The slot whose face the screen shows in `area`, or -1 when it shows none of them. Drawn
+// one to one, it is the same decoded face; scaled, it is much nearer one face than any other.
 int SlotShownIn(const QImage& image, const QRect& area) {
     const QImage shown = image.copy(area);
-    int best = -1;
-    double bestDifference = 2.0;  // the same decoded face, drawn one to one
-    for (int slot = 0; slot < static_cast<int>(Faces().size()); ++slot) {
-        const double difference = MeanDifference(shown, Faces()[static_cast<std::size_t>(slot)]);
-        if (difference < bestDifference) {
-            best = slot;
-            bestDifference = difference;
-        }
+    const std::vector<QImage> faces = Faces(area.size());
+    std::vector<double> differences(faces.size());
+    std::transform(faces.begin(), faces.end(), differences.begin(),
+                   [&shown](const QImage& face) { return MeanDifference(shown, face); });
+    const auto best = std::min_element(differences.begin(), differences.end());
+    double runnerUp = 255;
+    for (auto difference = differences.begin(); difference != differences.end(); ++difference) {
+        runnerUp = difference == best ? runnerUp : std::min(runnerUp, *difference);
     }
-    return best;
+    const bool oneToOne = area.size() == QSize(kCardWidth, kCardHeight);
+    const bool found = oneToOne ? *best < 2.0 : *best < runnerUp / 2;
+    return found ? static_cast<int>(best - differences.begin()) : -1;
 }
 
 int Rank(int slot) {
@@ -507,25 +543,51 @@ int Suit(int slot) {
     return slot % 3;
 }
 
-// The height of a text line at 30 points, read off the first row: it stands 40 below the
-// line after the one typed at 40.
-int LineHeight(const ShowRecord& record) {
-    const std::vector<QRect> cards = WhiteBlocks(record.firstRow.image);
-    return cards.empty() ? 0 : cards.front().top() - 80;
+// Where a position of the show, in its logical pixels, lies on the screen.
+int OnScreen(const ShowRecord& show, double logical) {
+    return static_cast<int>(std::lround(logical * show.scale));
+}
+
+// The height of a text line at 30 points, in the show's pixels, read off the first row: it
+// stands 40 below the line after the one typed at 40.
+int LineHeight(const ShowRecord& show) {
+    const std::vector<QRect> cards = WhiteBlocks(show.firstRow.image);
+    return cards.empty() ? 0 : static_cast<int>(std::lround(cards.front().top() / show.scale)) - 80;
+}
+
+// The screen's rows of a line typed at `y`, `height` high (the show's pixels): scaled, a row
+// more at each end for the rounding.
+QRect Band(const ShowRecord& show, const QImage& image, int y, int height) {
+    const int slack = show.scale == 1 ? 0 : 1;
+    const int top = OnScreen(show, y) - slack;
+    return QRect(0, top, image.width(), OnScreen(show, y + height) + slack - top);
+}
+
+// A card shown at `left`, `top` in the show's pixels: there to the pixel when drawn one to
+// one, within a pixel of it when scaled.
+void ExpectCardAt(const ShowRecord& show, const QRect& card, double left, double top) {
+    const QRect wanted(OnScreen(show, left), OnScreen(show, top), OnScreen(show, kCardWidth),
+                       OnScreen(show, kCardHeight));
+    const int slack = show.scale == 1 ? 0 : 1;
+    EXPECT_NEAR(card.left(), wanted.left(), slack) << "card at " << left << ", " << top;
+    EXPECT_NEAR(card.top(), wanted.top(), slack) << "card at " << left << ", " << top;
+    EXPECT_NEAR(card.right(), wanted.right(), slack) << "card at " << left << ", " << top;
+    EXPECT_NEAR(card.bottom(), wanted.bottom(), slack) << "card at " << left << ", " << top;
 }
 
 // One typed line at `y` in `grey`, on black: its ink lies in the line's band, starts in the
 // first cell and ends in the cell of the message's last character (`lastCell`, from 1).
-void ExpectLine(const QImage& image, int y, int height, int grey, int lastCell) {
+void ExpectLine(const ShowRecord& show, const QImage& image, int y, int height, int grey,
+                int lastCell) {
     SCOPED_TRACE(testing::Message() << "line at y " << y);
-    const Ink ink = InkIn(image, QRect(0, y, image.width(), height));
+    const Ink ink = InkIn(image, Band(show, image, y, height));
     ASSERT_GT(ink.pixels, 100) << "no text";
     EXPECT_TRUE(ink.allGrey);
     EXPECT_EQ(ink.brightest, grey);
-    EXPECT_GE(ink.box.top(), y);
-    EXPECT_LT(ink.box.left(), 40);
-    EXPECT_GE(ink.box.right(), 40 * (lastCell - 1));
-    EXPECT_LT(ink.box.right(), 40 * lastCell);
+    EXPECT_GE(ink.box.top(), OnScreen(show, y) - 1);
+    EXPECT_LT(ink.box.left(), OnScreen(show, 40));
+    EXPECT_GE(ink.box.right(), OnScreen(show, 40 * (lastCell - 1)));
+    EXPECT_LT(ink.box.right(), OnScreen(show, 40 * lastCell));
 }
 
 // Nothing but black outside the given bands and cards.
@@ -543,10 +605,6 @@ void ExpectBlackElsewhere(const QImage& image, const std::vector<QRect>& drawn) 
     const Ink stray = InkIn(rest, rest.rect());
     EXPECT_EQ(stray.pixels, 0) << "something drawn at " << stray.box.x() << "," << stray.box.y()
                                << " " << stray.box.width() << "x" << stray.box.height();
-}
-
-QRect Band(const QImage& image, int y, int height) {
-    return QRect(0, y, image.width(), height);
 }
 
 // ---- the tests ------------------------------------------------------------------------
@@ -607,8 +665,8 @@ TEST_F(ShowOnScreen, FadedLineStandsAloneOnBlackInItsLastGrey) {
     const Frame& frame = show.fadedLine;
     REQUIRE_FRAME(frame);
     // Step 3: "現在我就要透過這個程式,證明給你們看..", 20 characters at y 120, ramp to 225.
-    ExpectLine(frame.image, 120, height, 225, 20);
-    ExpectBlackElsewhere(frame.image, {Band(frame.image, 120, height)});
+    ExpectLine(show, frame.image, 120, height, 225, 20);
+    ExpectBlackElsewhere(frame.image, {Band(show, frame.image, 120, height)});
 }
 
 TEST_F(ShowOnScreen, FirstRowShowsSixCardsSideBySideUnderTheLine) {
@@ -616,15 +674,14 @@ TEST_F(ShowOnScreen, FirstRowShowsSixCardsSideBySideUnderTheLine) {
     REQUIRE_FRAME(frame);
     const std::vector<QRect> cards = WhiteBlocks(frame.image);
     ASSERT_EQ(cards.size(), 6u);
-    const int top = cards.front().top();
-    const int height = top - 80;  // the row stands 40 below the line after the one at 40
+    const int height = LineHeight(show);  // the row stands 40 below the line after the one at 40
     EXPECT_GT(height, 30);
     EXPECT_LT(height, 90);
     std::vector<int> shown;
     for (int k = 0; k < 6; ++k) {
         SCOPED_TRACE(testing::Message() << "card " << k);
         const QRect& card = cards[static_cast<std::size_t>(k)];
-        EXPECT_EQ(card, QRect(40 + 154 * k, top, kCardWidth, kCardHeight));
+        ExpectCardAt(show, card, 40 + 154 * k, 80 + height);
         shown.push_back(SlotShownIn(frame.image, card));
         EXPECT_GE(shown.back(), 0) << "not one of the card faces";
     }
@@ -632,9 +689,9 @@ TEST_F(ShowOnScreen, FirstRowShowsSixCardsSideBySideUnderTheLine) {
     std::sort(distinct.begin(), distinct.end());
     EXPECT_EQ(std::unique(distinct.begin(), distinct.end()), distinct.end()) << "a card twice";
     // Step 11: "沒錯,繼續想,記住其中一張,不要說出來...", 22 characters at y 40, ramp to 225.
-    ExpectLine(frame.image, 40, height, 225, 22);
+    ExpectLine(show, frame.image, 40, height, 225, 22);
     std::vector<QRect> drawn(cards);
-    drawn.push_back(Band(frame.image, 40, height));
+    drawn.push_back(Band(show, frame.image, 40, height));
     ExpectBlackElsewhere(frame.image, drawn);
 }
 
@@ -654,9 +711,9 @@ TEST_F(ShowOnScreen, FirstRowIsOnScreenInThePauseAfterItIsShown) {
     }
     // Step 10: "請注意,撲克牌已經出現囉....", 16 characters at y 40, typed in the 193 step 9
     // left.
-    ExpectLine(frame.image, 40, height, 193, 16);
+    ExpectLine(show, frame.image, 40, height, 193, 16);
     std::vector<QRect> drawn(later);
-    drawn.push_back(Band(frame.image, 40, height));
+    drawn.push_back(Band(show, frame.image, 40, height));
     ExpectBlackElsewhere(frame.image, drawn);
 }
 
@@ -672,8 +729,8 @@ TEST_F(ShowOnScreen, KeyWaitShowsOnlyTheRequestAndStandsStill) {
     EXPECT_TRUE(first.image == second.image) << "the screen changed during the wait";
     EXPECT_TRUE(WhiteBlocks(first.image).empty()) << "a card is still showing";
     // Step 13: "請按空白鍵,謎底揭曉吧!", 12 characters at y 40 in grey 225.
-    ExpectLine(first.image, 40, height, 225, 12);
-    ExpectBlackElsewhere(first.image, {Band(first.image, 40, height)});
+    ExpectLine(show, first.image, 40, height, 225, 12);
+    ExpectBlackElsewhere(first.image, {Band(show, first.image, 40, height)});
 }
 
 TEST_F(ShowOnScreen, KeyWaitLeavesTheProcessIdle) {
@@ -701,12 +758,11 @@ TEST_F(ShowOnScreen, SecondRowIsShiftedAndStaggeredWithTheSameRanksInOtherSuits)
     ASSERT_EQ(firstCards.size(), 6u);
     // The last line is typed at 100; the row stands 160 and 150 below the line after it,
     // which is 180 and 170 lower than the first row.
-    const int lower = firstCards.front().top() + 180;
+    const int lower = 80 + height + 180;
     for (int k = 0; k < 6; ++k) {
         SCOPED_TRACE(testing::Message() << "card " << k);
         const QRect& card = cards[static_cast<std::size_t>(k)];
-        EXPECT_EQ(card,
-                  QRect(70 + 152 * k, k % 2 == 0 ? lower : lower - 10, kCardWidth, kCardHeight));
+        ExpectCardAt(show, card, 70 + 152 * k, k % 2 == 0 ? lower : lower - 10);
         const int slot = SlotShownIn(frame.image, card);
         const int before =
             SlotShownIn(show.firstRow.image, firstCards[static_cast<std::size_t>(k)]);
@@ -720,11 +776,11 @@ TEST_F(ShowOnScreen, SecondRowIsShiftedAndStaggeredWithTheSameRanksInOtherSuits)
     }
     // Step 14: "看..你選的那一張撲克牌是不是不見了?" (19 characters) at 40 and
     // "而其他張有一部分還在,是不是?" (15) at 100, both in grey 225.
-    ExpectLine(frame.image, 40, height, 225, 19);
-    ExpectLine(frame.image, 100, height, 225, 15);
+    ExpectLine(show, frame.image, 40, height, 225, 19);
+    ExpectLine(show, frame.image, 100, height, 225, 15);
     std::vector<QRect> drawn(cards);
-    drawn.push_back(Band(frame.image, 40, height));
-    drawn.push_back(Band(frame.image, 100, height));
+    drawn.push_back(Band(show, frame.image, 40, height));
+    drawn.push_back(Band(show, frame.image, 100, height));
     ExpectBlackElsewhere(frame.image, drawn);
 }
 
@@ -735,10 +791,41 @@ TEST_F(ShowOnScreen, LastTwoLinesStayAloneOnBlack) {
     REQUIRE_FRAME(frame);
     // Step 17: "好吧,告訴你..其實這是人類注意力運作機制的自然現象..." (29 characters) at 40 and
     // "稱為錯覺組合現象!" (9) at 190, both faded to 253.
-    ExpectLine(frame.image, 40, height, 253, 29);
-    ExpectLine(frame.image, 190, height, 253, 9);
-    ExpectBlackElsewhere(frame.image,
-                         {Band(frame.image, 40, height), Band(frame.image, 190, height)});
+    ExpectLine(show, frame.image, 40, height, 253, 29);
+    ExpectLine(show, frame.image, 190, height, 253, 9);
+    ExpectBlackElsewhere(
+        frame.image, {Band(show, frame.image, 40, height), Band(show, frame.image, 190, height)});
+}
+
+// On a screen narrower than the show everything is scaled down alike, from the top-left
+// corner: the explanation's long line ends inside the window, whole, and the cards keep their
+// shape and their places relative to their size. (This run's program sees no installed font:
+// every line the other tests read came from its own face.)
+TEST_F(ShowOnScreen, OnANarrowScreenTheWholeShowIsScaledIntoTheWindow) {
+    if (show.scale == 1) {
+        GTEST_SKIP() << "the window holds the show one to one";
+    }
+    const int height = LineHeight(show);
+    ASSERT_GT(height, 30);
+    const Frame& last = show.lastLines;
+    REQUIRE_FRAME(last);
+    const int width = last.image.width();
+    const Ink line = InkIn(last.image, Band(show, last.image, 40, height));
+    EXPECT_GE(line.box.right(), width * 85 / 100) << "the line does not reach across";
+    EXPECT_LT(line.box.right(), width - 1) << "the line is cut at the window's edge";
+
+    const std::vector<QRect> cards = WhiteBlocks(show.firstRow.image);
+    ASSERT_EQ(cards.size(), 6U);
+    const double cardWidth = cards.front().width();
+    EXPECT_NEAR(cardWidth, kCardWidth * show.scale, 1);
+    for (int k = 0; k < 6; ++k) {
+        SCOPED_TRACE(testing::Message() << "card " << k);
+        const QRect& card = cards[static_cast<std::size_t>(k)];
+        EXPECT_NEAR(card.left(), cardWidth * (40 + 154 * k) / kCardWidth, 2);
+        EXPECT_NEAR(card.height() * kCardWidth, card.width() * kCardHeight, 2 * kCardWidth)
+            << "not a whole card";
+        EXPECT_TRUE(last.image.rect().contains(card));
+    }
 }
 
 TEST_F(ShowOnScreen, EndsWithStatusZeroAfterHoldingTheLastLines) {
@@ -759,6 +846,11 @@ TEST_F(ShowOnScreen, EndsWithStatusZeroAfterHoldingTheLastLines) {
 int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);  // for the image format plugins
     testing::InitGoogleTest(&argc, argv);
-    onWayland = QCoreApplication::arguments().contains("--wayland");
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.contains("--wayland")) {
+        desktop = Desktop::Wayland;
+    } else if (arguments.contains("--projector")) {
+        desktop = Desktop::Projector;
+    }
     return RUN_ALL_TESTS();
 }

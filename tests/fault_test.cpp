@@ -1,6 +1,6 @@
 // The real program under faults from around it, as a desktop and its user cause them: the
 // window closed mid-show, minimised, covered and resized; thousands of stray key presses;
-// two copies at once; no display and no font; and a trace of what it opens and connects to.
+// two copies at once; no display; and a trace of what it opens and connects to.
 //
 // Each show plays on a private X display of its own (Xvfb and openbox, on :80 to :89) in a
 // thread of its own. All of them start before the first test, so the file takes about as
@@ -1183,7 +1183,7 @@ TEST(Trace, OpensNoFileOfTheProjectAndNoImage) {
     EXPECT_GE(opened, 10) << "hardly any file: was the trace taken?";
 }
 
-// --- without a display or a font ----------------------------------------------------------
+// --- without a display ------------------------------------------------------------------------
 
 // Runs the program with `environment` and no window to watch, for at most `timeoutMs`.
 ProgramEnd RunAlone(const QProcessEnvironment& environment, int timeoutMs) {
@@ -1231,29 +1231,6 @@ TEST(NoDisplay, WithADisplayNobodyServesSaysSoInOneLineAndEndsWithStatusOne) {
     QProcessEnvironment environment = WithoutDisplay();
     environment.insert("DISPLAY", ":79");
     ExpectOneLineAndStatusOne(RunAlone(environment, 15000), "cannot open the display");
-}
-
-// Offscreen, with a font configuration that knows only one Latin family.
-TEST(NoFont, WithoutAChineseFaceNamesThePackageInOneLineAndEndsWithStatusOne) {
-    QTemporaryDir folder;
-    ASSERT_TRUE(folder.isValid());
-    QFile config(folder.filePath("fonts.conf"));
-    ASSERT_TRUE(config.open(QIODevice::WriteOnly));
-    config.write(QString(R"(<?xml version="1.0"?>
-<!DOCTYPE fontconfig SYSTEM "urn:fontconfig:fonts.dtd">
-<fontconfig>
-  <dir>/usr/share/fonts/truetype/dejavu</dir>
-  <cachedir>%1</cachedir>
-</fontconfig>
-)")
-                     .arg(folder.filePath("cache"))
-                     .toUtf8());
-    config.close();
-
-    QProcessEnvironment environment = WithoutDisplay();
-    environment.insert("QT_QPA_PLATFORM", "offscreen");
-    environment.insert("FONTCONFIG_FILE", config.fileName());
-    ExpectOneLineAndStatusOne(RunAlone(environment, 30000), "fonts-noto-cjk");
 }
 
 }  // namespace

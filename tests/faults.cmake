@@ -1,6 +1,6 @@
 # Faults from outside the show: text it was never meant to type, and (fault_test) the real
 # program on private X displays, closed, minimised, covered, resized, flooded with keys,
-# started twice, started without a display or a font, and traced for what it opens.
+# started twice, started without a display, and traced for what it opens.
 # Label `faults`.
 
 # Random UTF-16 through Mid, Print and the text effects, on the real stage, offscreen.
@@ -30,7 +30,7 @@ target_compile_definitions(fault_test PRIVATE
     QORVELIN_BUILD_DIR="${PROJECT_BINARY_DIR}"
     QORVELIN_INHIBIT_STAND_IN="$<TARGET_FILE:inhibit_stand_in>")
 add_dependencies(fault_test qorvelin inhibit_stand_in)
-add_test(NAME faults_on_x COMMAND fault_test --gtest_filter=-NoDisplay.*:NoFont.*)
+add_test(NAME faults_on_x COMMAND fault_test --gtest_filter=-NoDisplay.*)
 set_tests_properties(faults_on_x PROPERTIES LABELS "faults;e2e" TIMEOUT 300 RUN_SERIAL TRUE)
-add_test(NAME faults_headless COMMAND fault_test --gtest_filter=NoDisplay.*:NoFont.*)
+add_test(NAME faults_headless COMMAND fault_test --gtest_filter=NoDisplay.*)
 set_tests_properties(faults_headless PROPERTIES LABELS faults TIMEOUT 60)

@@ -7,8 +7,8 @@
 
 #include <gtest/gtest.h>
 
-#include "show/show_script.h"
-#include "stage/font_coverage.h"
+#include "stage/face_metrics.h"
+#include "stage/fit_rule.h"
 #include "stage/qt_stage.h"
 
 namespace {
@@ -146,7 +146,7 @@ TEST_F(ShowWindowTest, AShownCardCoversTheTextUnderItAndSurvivesCls) {
     CardPane& pane = stage.Picture1(9);  // the red J with the circle
     pane.Move(20.4F, 40);
     pane.SetVisible(true);
-    window.resize(400, 300);
+    window.resize(1280, 800);  // holds the show: drawn one to one
     stage.Cls();
 
     const QImage shown = window.grab().toImage();
@@ -195,20 +195,77 @@ TEST_F(ShowWindowTest, EveryKeyThatTypesACharacterReachesTheShowWithItsCode) {
     EXPECT_FALSE(window.testAttribute(Qt::WA_InputMethodEnabled));
 }
 
-TEST(FontCoverage, TheInstalledFontsDrawEveryCharacterOfTheShow) {
-    QtStage stage;
-    EXPECT_EQ(MissingCharacters(stage.Window().TextFont(), ShowMessages()), QString());
+// Where the client area is smaller than the show's extent, everything is drawn smaller
+// alike, from the top-left corner; the show's own coordinates do not change.
+TEST_F(ShowWindowTest, ASmallWindowScalesTextAndCardsAlikeAndTheShowKeepsItsPixels) {
+    window.resize(1012, 767);  // the restored window: too narrow for the show
+    window.show();
+    const qreal s = window.Scale();
+    ASSERT_FLOAT_EQ(static_cast<float>(s), FitScale(1012, 767));
+    ASSERT_LT(s, 0.95);
+
+    stage.SetBackColor(RGB(0, 0, 0));
+    stage.SetForeColor(RGB(255, 255, 255));
+    stage.SetFontSize(30);
+    stage.SetCurrentX(400);
+    stage.SetCurrentY(40);
+    stage.Print(u"田");
+    EXPECT_FLOAT_EQ(stage.CurrentY(), 40 + LineHeight(30));
+    const auto [first, last] = InkColumns(canvas, QRect(0, 30, 800, 60));
+    EXPECT_GE(first, std::floor(400 * s));
+    EXPECT_LE(last, std::ceil(440 * s));
+    EXPECT_GE(last - first + 1, std::floor(32 * s));
+
+    CardPane& pane = stage.Picture1(9);
+    pane.Move(810, 138);
+    pane.SetVisible(true);
+    auto& widget = dynamic_cast<CardPaneWidget&>(pane);
+    EXPECT_EQ(widget.geometry(), QRect(std::lround(810 * s), std::lround(138 * s),
+                                       std::lround(150 * s), std::lround(200 * s)));
+    EXPECT_EQ(pane.Left(), 810);
+    EXPECT_EQ(pane.Width(), 150);
+    // The whole face, smaller: its white margin at the pane's edges, its red suit symbol.
+    const QImage shown = widget.grab().toImage();
+    EXPECT_EQ(shown.pixel(2, 2), qRgb(255, 255, 255));
+    const QRgb suit = shown.pixel(static_cast<int>(23 * s), static_cast<int>(51 * s));
+    EXPECT_GT(qRed(suit), 200);
+    EXPECT_LT(qGreen(suit), 60);
 }
 
-TEST(FontCoverage, ReportsEachMissingCharacterOnceAndIgnoresSpaces) {
-    QtStage stage;
-    // U+0378 is unassigned and U+10FFFD private: no font draws them.
-    const std::vector<std::u16string> texts = {u"好 \u0378\u0378", u"\U0010FFFD\u0378 ."};
-    const QString missing = MissingCharacters(stage.Window().TextFont(), texts);
-    EXPECT_EQ(missing, QString::fromStdU32String(U"\u0378\U0010FFFD"));
-    const QString message = MissingFontMessage(missing);
-    EXPECT_TRUE(message.contains("fonts-noto-cjk"));
-    EXPECT_TRUE(message.contains(missing));
+// Maximising or restoring the window draws what is already on it again at the new scale,
+// so that it matches what the show draws next; back at full size it is as it first was.
+TEST_F(ShowWindowTest, AResizeRedrawsWhatIsOnTheWindowAtTheNewScale) {
+    window.resize(1280, 800);
+    window.show();
+    ASSERT_EQ(window.Scale(), 1.0);
+    stage.SetBackColor(RGB(0, 0, 0));
+    stage.SetFontSize(30);
+    for (int grey = 1; grey < 256; grey += 32) {  // a fade, one grey over the other
+        stage.SetForeColor(RGB(grey, grey, grey));
+        stage.SetCurrentX(1080);
+        stage.SetCurrentY(40);
+        stage.Print(u"象");
+    }
+    const QRect line(0, 0, 1280, 120);
+    const QImage full = canvas.copy(line);
+    CardPane& pane = stage.Picture1(0);
+    pane.Move(830, 318);
+
+    window.resize(1024, 740);
+    const qreal s = window.Scale();
+    ASSERT_LT(s, 1.0);
+    const auto [first, last] = InkColumns(canvas, line);
+    EXPECT_GE(first, std::floor(1080 * s));
+    EXPECT_LE(last, std::ceil(1120 * s));
+    EXPECT_GT(CountPixels(canvas, line, [](QRgb p) { return Brightness(p) == 225; }), 0)
+        << "the fade's last grey is gone";
+    EXPECT_EQ(dynamic_cast<QWidget&>(pane).geometry().topLeft(),
+              QPoint(std::lround(830 * s), std::lround(318 * s)));
+
+    window.resize(1280, 800);
+    EXPECT_EQ(window.Scale(), 1.0);
+    EXPECT_TRUE(canvas.copy(line) == full);
+    EXPECT_EQ(dynamic_cast<QWidget&>(pane).geometry(), QRect(830, 318, 150, 200));
 }
 
 }  // namespace

@@ -1,0 +1,50 @@
+// The show's own face as the program carries it in its resources, read from the file
+// itself, never from the fonts the machine has installed.
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QRawFont>
+
+#include "show/show_script.h"
+#include "stage/face_metrics.h"
+
+namespace {
+
+QRawFont Face(qreal pixelSize) {
+    QFile file(":/face/show-face.woff2");
+    return QRawFont(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray(), pixelSize);
+}
+
+TEST(ShowFace, HoldsEveryCharacterTheShowTypes) {
+    const QRawFont face = Face(40);
+    ASSERT_TRUE(face.isValid());
+    EXPECT_NE(face.familyName(), "Noto Sans CJK TC") << "an installed family of the same name";
+    QString missing;
+    for (const std::u16string& message : ShowMessages()) {
+        for (const char16_t character : message) {
+            if (!face.supportsCharacter(QChar(character)) && !missing.contains(character)) {
+                missing += QChar(character);
+            }
+        }
+    }
+    EXPECT_EQ(missing, "");
+    // A character the show never types is not in it: the file is a subset.
+    EXPECT_FALSE(face.supportsCharacter(QChar(u'鬱')));
+}
+
+// Both stages set a line by the same numbers: they must be the face's own.
+TEST(ShowFace, AscentAndDescentAreTheOnesTheStagesSetLinesBy) {
+    const QRawFont face = Face(1000);
+    ASSERT_TRUE(face.isValid());
+    EXPECT_FLOAT_EQ(static_cast<float>(face.ascent()), 1000 * kFaceAscent);
+    EXPECT_FLOAT_EQ(static_cast<float>(face.descent()), 1000 * kFaceDescent);
+    // A full-width character fills its 40-pixel cell at 30 points.
+    const QList<quint32> glyph = face.glyphIndexesForString("字");
+    ASSERT_EQ(glyph.size(), 1);
+    EXPECT_FLOAT_EQ(
+        static_cast<float>(face.advancesForGlyphIndexes(glyph).front().x()) * EmPixels(30) / 1000,
+        40);
+}
+
+}  // namespace
