@@ -48,10 +48,12 @@ run: build
 check: build
 	ctest --test-dir $(BUILD) --output-on-failure
 
-# The benchmark plays one show on a private X server with a window manager, as on a desktop.
+# The benchmark plays one show on a private X server with a window manager, as on a desktop;
+# `make bench BENCH_SCREEN=1024x768` plays it on a screen narrower than the show, scaled.
+BENCH_SCREEN := 1280x800
 bench: build
 	cmake --build $(BUILD) --target qorvelin_bench
-	xvfb-run -a -s "-screen 0 1280x800x24 -nolisten tcp" sh -c \
+	xvfb-run -a -s "-screen 0 $(BENCH_SCREEN)x24 -nolisten tcp" sh -c \
 		'openbox >/dev/null 2>&1 & sleep 1; $(BUILD)/bench/qorvelin_bench $(BUILD)/bench.json'
 
 package: build

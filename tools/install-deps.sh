@@ -16,8 +16,6 @@ qt6-base-dev         Qt 6 Widgets, Gui, Core and Test, with their CMake files
 libgl-dev            OpenGL headers that Qt 6 Gui's CMake files look for
 libgtest-dev         GoogleTest, for the unit tests
 qt6-wayland          Qt's platform plugin for Wayland sessions
-fonts-noto-cjk       Noto Sans CJK TC, the face for the Traditional Chinese lines
-fonts-dejavu-core    a Latin face for the window's ASCII text
 xvfb                 a private X server for the end-to-end tests
 xauth                lets xvfb-run authorise its clients
 openbox              a window manager inside that X server

@@ -16,8 +16,11 @@ Needs the Debian packages fonts-noto-cjk, python3-fonttools and python3-brotli.
 import pathlib
 import sys
 
-from fontTools import subset
-from fontTools.ttLib import TTCollection, TTFont
+try:
+    from fontTools import subset
+    from fontTools.ttLib import TTCollection, TTFont
+except ImportError:
+    sys.exit("make_face: needs python3-fonttools and python3-brotli (apt install them)")
 
 COLLECTION = pathlib.Path("/usr/share/fonts/opentype/noto/NotoSansCJK-Regular.ttc")
 COPYRIGHT = pathlib.Path("/usr/share/doc/fonts-noto-cjk/copyright")
@@ -28,6 +31,8 @@ LICENCE_FILE = "LICENSE"
 
 
 def face_index():
+    if not COLLECTION.exists():
+        sys.exit(f"make_face: no {COLLECTION}; install fonts-noto-cjk")
     for index, font in enumerate(TTCollection(str(COLLECTION)).fonts):
         if font["name"].getDebugName(4) == SOURCE_FAMILY:
             return index
