@@ -11,8 +11,8 @@
 #include <memory>
 
 #include "show/form1.h"
-#include "stage/failure_report.h"
-#include "stage/qt_stage.h"
+#include "stage/qt/failure_report.h"
+#include "stage/qt/qt_stage.h"
 
 namespace {
 

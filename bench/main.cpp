@@ -23,7 +23,7 @@
 #include "bench/show_timeline.h"
 #include "bench/stage_recorder.h"
 #include "show/form1.h"
-#include "stage/qt_stage.h"
+#include "stage/qt/qt_stage.h"
 
 namespace {
 

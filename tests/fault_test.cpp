@@ -1019,14 +1019,13 @@ TEST(WindowManager, ShrunkAndMaximisedAgainTheWindowShowsItsLineAndCardsInPlace)
         SCOPED_TRACE(moment);
         const QImage& shrunk = record.frames.at(moment + " shrunk");
         const QImage& before = record.frames.at(moment + " before");
-        const double scale = FitScale(static_cast<float>(shrunk.width()),
-                                      static_cast<float>(shrunk.height()));
+        const double scale =
+            FitScale(static_cast<float>(shrunk.width()), static_cast<float>(shrunk.height()));
         ASSERT_LT(scale, 1);
         const QRect lit = LitBox(before);
-        const QRect wanted(QPoint(static_cast<int>(lit.left() * scale),
-                                  static_cast<int>(lit.top() * scale)),
-                           QPoint(static_cast<int>(lit.right() * scale),
-                                  static_cast<int>(lit.bottom() * scale)));
+        const QRect wanted(
+            QPoint(static_cast<int>(lit.left() * scale), static_cast<int>(lit.top() * scale)),
+            QPoint(static_cast<int>(lit.right() * scale), static_cast<int>(lit.bottom() * scale)));
         const QRect seen = LitBox(shrunk);
         for (const auto& [edge, at, expected] :
              {std::tuple{"left", seen.left(), wanted.left()},

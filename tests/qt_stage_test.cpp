@@ -12,7 +12,7 @@
 #include <set>
 
 #include "show/form1.h"
-#include "stage/qt_stage.h"
+#include "stage/qt/qt_stage.h"
 
 namespace {
 

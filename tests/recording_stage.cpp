@@ -1,10 +1,16 @@
 #include "recording_stage.h"
 
 #include <algorithm>
+#include <cmath>
 #include <iterator>
+#include <optional>
 #include <utility>
 
 namespace {
+
+std::int64_t Whole(ShowClock::Ms moment) {
+    return std::llround(moment.count());
+}
 
 std::string Number(float value) {
     std::string text = std::to_string(value);
@@ -48,7 +54,8 @@ bool RecordingStage::Run(FormEvents& form, std::int64_t limitMs) {
     try {
         form.Form_Load();
         while (!ended) {
-            const std::int64_t due = std::max(NextTickDue(), now);
+            const std::optional<ShowClock::Ms> tickDue = clock_.TickDue();
+            const std::int64_t due = tickDue ? std::max(Whole(*tickDue), now) : limit_ + 1;
             const auto key = std::min_element(pendingKeys_.begin(), pendingKeys_.end());
             if (key != pendingKeys_.end() && *key <= due) {
                 // Idle between ticks: the key arrives when it is pressed.
@@ -62,9 +69,10 @@ bool RecordingStage::Run(FormEvents& form, std::int64_t limitMs) {
             }
             now = due;
             ++tick_;
-            lastTickStart_ = now;
+            clock_.StartStep(ShowClock::Ms(now));
             tickStarts.push_back(now);
             form.Timer1_Timer();
+            clock_.EndStep();
         }
     } catch (const ShowEnded&) {
         ended = true;
@@ -97,10 +105,12 @@ void RecordingStage::SetFontSize(float points) {
 void RecordingStage::SetBackColor(Color color) {
     backColor = color;
     draws.clear();
+    clock_.Changed();
 }
 
 void RecordingStage::Cls() {
     draws.clear();
+    clock_.Changed();
     currentX = 0;
     currentY = 0;
     Record("Cls");
@@ -110,28 +120,29 @@ void RecordingStage::Print(const std::u16string& text) {
     const Draw draw{currentX, currentY, foreColor, fontSize, text, now, tick_};
     draws.push_back(draw);
     allDraws.push_back(draw);
+    clock_.Changed();
     Record("Print");
     currentX = 0;
     currentY += lineHeight(fontSize);
 }
 
 CardPane& RecordingStage::Picture1(std::int16_t index) {
+    clock_.Changed();  // the pane is fetched to be moved, shown or hidden
     return panes.at(static_cast<std::size_t>(index));
 }
 
 void RecordingStage::SetInterval(std::int32_t ms) {
     interval = ms;
-    lastIntervalSet_ = now;
+    clock_.SetInterval(ms, ShowClock::Ms(now));
     Record("Interval " + std::to_string(ms));
 }
 
 void RecordingStage::DoEvents() {
-    if (now >= nextPumpSlot_) {
-        nextPumpSlot_ = now + 5;
-    } else {
-        now = nextPumpSlot_;
-        nextPumpSlot_ += 5;
+    if (clock_.PumpWaitsForAnEvent()) {
+        now = std::max(now, NextKeyOrLimit());
+        clock_.EventCame(ShowClock::Ms(now));
     }
+    now = std::max(now, Whole(clock_.Pump(ShowClock::Ms(now))));
     pumpReturns.push_back(now);
     Record("DoEvents");
     DeliverKeysUpTo(now);
@@ -141,7 +152,7 @@ void RecordingStage::DoEvents() {
 }
 
 void RecordingStage::Sleep(std::int32_t ms) {
-    now += ms;
+    now = Whole(clock_.Sleep(ms, ShowClock::Ms(now)));
     Record("Sleep " + std::to_string(ms));
 }
 
@@ -175,9 +186,7 @@ void RecordingStage::DeliverKeysUpTo(std::int64_t time) {
     }
 }
 
-std::int64_t RecordingStage::NextTickDue() const {
-    if (interval <= 0) {
-        return limit_ + 1;  // a timer without an interval never ticks
-    }
-    return std::max(lastTickStart_, lastIntervalSet_) + interval;
+std::int64_t RecordingStage::NextKeyOrLimit() const {
+    const auto key = std::min_element(pendingKeys_.begin(), pendingKeys_.end());
+    return key != pendingKeys_.end() ? *key : limit_ + 1;
 }

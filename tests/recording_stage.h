@@ -2,13 +2,11 @@
 
 // A stage for tests: records everything the show does and runs it in virtual time.
 //
-// Time is a virtual clock in ms. Drawing takes no time. Pumps return on a 5 ms grid: a pump
-// that comes before its slot waits for it, one that comes later returns at once and starts a
-// new grid. Sleep advances the clock without pumping. Ticks follow the window's rules: the
-// next is due Interval ms after the later of the last tick's start and the last Interval
-// assignment; a tick never starts inside a step, and one that fell due during a step comes
-// right after it. Key presses are queued at virtual times and delivered at the first pump
-// (or idle moment between ticks) at or after that time.
+// Time is a virtual clock in ms, kept by the rules every stage keeps the show's time by
+// (ShowClock): pumps on the 5 ms grid, sleeps and held ticks. Drawing takes no time, so the
+// show's time is the clock's. Key presses are queued at virtual times and delivered at the
+// first pump (or idle moment between ticks) at or after that time; a pump with nothing new to
+// show waits for the next of them.
 
 #include <cstdint>
 #include <functional>
@@ -17,6 +15,7 @@
 #include <vector>
 
 #include "stage/form_events.h"
+#include "stage/show_clock.h"
 #include "stage/stage_services.h"
 
 class RecordingStage;
@@ -119,13 +118,12 @@ class RecordingStage : public StageServices {
     struct TimeLimit {};
 
     void DeliverKeysUpTo(std::int64_t time);
-    std::int64_t NextTickDue() const;
+    // The first key press still to come, or a moment past the time limit when none is.
+    std::int64_t NextKeyOrLimit() const;
 
+    ShowClock clock_;
     FormEvents* form_ = nullptr;
     std::vector<std::int64_t> pendingKeys_;
-    std::int64_t nextPumpSlot_ = 0;
-    std::int64_t lastTickStart_ = 0;
-    std::int64_t lastIntervalSet_ = 0;
     std::int64_t limit_ = std::numeric_limits<std::int64_t>::max();
     std::size_t nextRandom_ = 0;
     int tick_ = -1;

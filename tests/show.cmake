@@ -1,6 +1,6 @@
 # Tests of the show logic, run against the recording stage in virtual time.
 add_library(recording_stage STATIC recording_stage.cpp)
-target_link_libraries(recording_stage PUBLIC qorvelin_stage_interface)
+target_link_libraries(recording_stage PUBLIC qorvelin_stage_rules)
 
 qorvelin_test(show_test
     card_reveal_test.cpp

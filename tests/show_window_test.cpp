@@ -9,7 +9,7 @@
 
 #include "stage/face_metrics.h"
 #include "stage/fit_rule.h"
-#include "stage/qt_stage.h"
+#include "stage/qt/qt_stage.h"
 
 namespace {
 
@@ -98,12 +98,11 @@ TEST_F(ShowWindowTest, PrintEndsTheLineEvenForAnEmptyText) {
 
 TEST_F(ShowWindowTest, ThirtyPointsIsFortyPixelsWhateverTheScreen) {
     stage.SetFontSize(30);
-    EXPECT_NEAR(QFontMetricsF(window.TextFont(), &canvas).horizontalAdvance(u'田'), 40.0, 0.5);
-
     stage.SetBackColor(RGB(0, 0, 0));
     stage.SetForeColor(RGB(255, 255, 255));
     stage.SetCurrentX(40);
     stage.Print(u"田");
+    EXPECT_NEAR(QFontMetricsF(window.TextFont(), &canvas).horizontalAdvance(u'田'), 40.0, 0.5);
     const auto [first, last] = InkColumns(canvas, QRect(30, 0, 60, 60));
     EXPECT_GE(first, 40);
     EXPECT_LE(last, 80);

@@ -3,4 +3,4 @@ qorvelin_test(stage_test
     qt_stage_test.cpp
     show_window_test.cpp
     QT_APP SERIAL
-    LIBS qorvelin_stage qorvelin_show qorvelin_assets Qt6::Test)
+    LIBS qorvelin_qt_stage qorvelin_show Qt6::Test)

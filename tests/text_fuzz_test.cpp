@@ -16,7 +16,7 @@
 #include <string>
 
 #include "show/text_effects.h"
-#include "stage/qt_stage.h"
+#include "stage/qt/qt_stage.h"
 
 namespace {
 

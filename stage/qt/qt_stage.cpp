@@ -1,24 +1,26 @@
-#include "stage/qt_stage.h"
+#include "stage/qt/qt_stage.h"
 
 #include <QApplication>
 #include <QTime>
 
 #include <algorithm>
-#include <bit>
 #include <stdexcept>
 #include <string>
 
-#include "stage/failure_report.h"
-#include "stage/input_hold.h"
+#include "stage/qt/failure_report.h"
+#include "stage/qt/input_hold.h"
 #include "stage/stage_trace.h"
 
 namespace {
 
 constexpr int kSlotCount = 18;
 
-QColor ToQColor(Color color) {
-    return QColor(static_cast<int>(color & 0xFF), static_cast<int>((color >> 8) & 0xFF),
-                  static_cast<int>((color >> 16) & 0xFF));
+ShowClock::Ms Now() {
+    return QtStage::Clock::now().time_since_epoch();
+}
+
+QtStage::Clock::time_point TimePoint(ShowClock::Ms moment) {
+    return QtStage::Clock::time_point(std::chrono::duration_cast<QtStage::Clock::duration>(moment));
 }
 
 }  // namespace
@@ -63,37 +65,32 @@ void QtStage::SetWindowState(int state) {
     }
 }
 
-void QtStage::SetForeColor(Color color) {
-    window_.SetForeColor(ToQColor(color));
-}
-
 void QtStage::SetBackColor(Color color) {
-    window_.SetBackColor(ToQColor(color));
-    changedSincePump_ = true;
+    window_.SetBackColor(color);
+    clock_.Changed();
 }
 
 void QtStage::Cls() {
     window_.Cls();
-    changedSincePump_ = true;
+    clock_.Changed();
 }
 
 void QtStage::Print(const std::u16string& text) {
-    window_.Print(QString::fromStdU16String(text));
-    changedSincePump_ = true;
+    window_.Print(text);
+    clock_.Changed();
 }
 
 CardPane& QtStage::Picture1(std::int16_t index) {
     if (index < 0 || index >= kSlotCount) {
         throw std::out_of_range("there is no card pane " + std::to_string(index));
     }
-    changedSincePump_ = true;  // the pane is fetched to be moved, shown or hidden
+    clock_.Changed();  // the pane is fetched to be moved, shown or hidden
     return *panes_[static_cast<std::size_t>(index)];
 }
 
 void QtStage::SetInterval(std::int32_t ms) {
-    interval_ = ms;
-    tickDue_ = ShowTime() + std::chrono::milliseconds(ms);
-    if (!inStep_) {
+    clock_.SetInterval(ms, Now());
+    if (!clock_.InStep()) {
         ArmTick();
     }
 }
@@ -101,22 +98,18 @@ void QtStage::SetInterval(std::int32_t ms) {
 // --- pumps and sleeps ---------------------------------------------------------------------
 
 void QtStage::DoEvents() {
-    const bool idle = !changedSincePump_;
+    const bool idle = clock_.PumpWaitsForAnEvent();
     if (idle) {
-        // Waiting for an event is the show's time passing, not the screen falling behind.
         QApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        showTime_ = Clock::now();
+        clock_.EventCame(Now());
     }
-    changedSincePump_ = false;
-    const auto called = ShowTime();
-    if (called >= nextPumpSlot_) {
+    const ShowClock::Ms now = Now();
+    const ShowClock::Ms until = clock_.Pump(now);
+    if (until > now) {
+        HandleEventsUntil(until);
+    } else {
         // Handles the events and has the window system show the result now.
         QGuiApplication::sync();
-        nextPumpSlot_ = called + kDrawPeriod;
-    } else {
-        HandleEventsUntil(nextPumpSlot_);
-        showTime_ = nextPumpSlot_;
-        nextPumpSlot_ += kDrawPeriod;
     }
     if (trace_ != nullptr) {
         trace_->PumpReturned(idle);
@@ -127,12 +120,10 @@ void QtStage::DoEvents() {
 // The show stands still; the window goes on repainting, showing what the step drew and
 // answering the window manager. Key presses wait for the next pump.
 void QtStage::Sleep(std::int32_t ms) {
-    showTime_ = ShowTime() + std::chrono::milliseconds(ms);
     {
         const InputHold held(window_.windowHandle());
-        HandleEventsUntil(showTime_);
+        HandleEventsUntil(clock_.Sleep(ms, Now()));
     }
-    changedSincePump_ = true;
     if (trace_ != nullptr) {
         trace_->SleepReturned();
     }
@@ -141,24 +132,14 @@ void QtStage::Sleep(std::int32_t ms) {
 
 // Handles events as they come until `until`, blocked in the event loop in between; returns
 // early when the show is to end.
-void QtStage::HandleEventsUntil(Clock::time_point until) {
-    pumpTimer_.StartAt(until);
+void QtStage::HandleEventsUntil(ShowClock::Ms until) {
+    pumpTimer_.StartAt(TimePoint(until));
     while (pumpTimer_.IsActive() && !exitStatus_) {
         QApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     if (pumpTimer_.IsActive()) {
         pumpTimer_.Stop();
     }
-}
-
-// The show's own time: drawing takes none of it, so the time a draw or a pump's events take
-// does not push back the draws, steps and pauses after it: a draw that comes late is made up
-// by the next ones. The show's time never falls more than a few draws behind the clock; what
-// the screen loses beyond that is given up. Between steps it is the clock's time.
-QtStage::Clock::time_point QtStage::ShowTime() {
-    const auto now = Clock::now();
-    showTime_ = inStep_ ? std::max(showTime_, now - kMaxLag) : now;
-    return showTime_;
 }
 
 // --- the runtime ---------------------------------------------------------------------------
@@ -168,13 +149,11 @@ float QtStage::Timer() {
 }
 
 void QtStage::Randomize(float seed) {
-    generator_.seed(std::bit_cast<std::uint32_t>(seed));
+    random_.Randomize(seed);
 }
 
-// 24 random bits scaled by 2^-24: every result is a float in [0, 1), never 1.
 float QtStage::Rnd() {
-    constexpr float kScale = 1.0F / 16777216.0F;
-    return static_cast<float>(generator_() >> 8) * kScale;
+    return random_.Rnd();
 }
 
 void QtStage::End() {
@@ -185,19 +164,15 @@ void QtStage::End() {
 // --- ticks ---------------------------------------------------------------------------------
 
 void QtStage::OnTick() {
-    if (form_ == nullptr || inStep_) {
+    if (form_ == nullptr || !clock_.StartStep(Now())) {
         return;
     }
-    inStep_ = true;
     screenSaver_.Inhibit();
-    // A held tick starts when the step before it has ended.
-    showTime_ = std::max(showTime_, tickDue_);
-    tickDue_ = ShowTime() + std::chrono::milliseconds(interval_);
     if (trace_ != nullptr) {
         trace_->TickStarted();
     }
     RunHandler([this] { form_->Timer1_Timer(); });
-    inStep_ = false;
+    clock_.EndStep();
     if (exitStatus_) {
         Finish();
     } else {
@@ -205,13 +180,14 @@ void QtStage::OnTick() {
     }
 }
 
-// A timer without a positive interval never ticks; a tick already due comes at once.
+// A tick already due comes at once.
 void QtStage::ArmTick() {
-    if (interval_ <= 0 || exitStatus_) {
+    const std::optional<ShowClock::Ms> due = clock_.TickDue();
+    if (!due || exitStatus_) {
         tickTimer_.Stop();
         return;
     }
-    tickTimer_.StartAt(tickDue_);
+    tickTimer_.StartAt(TimePoint(*due));
 }
 
 // --- events of the window ------------------------------------------------------------------
@@ -274,7 +250,7 @@ void QtStage::EndShow(int status) {
     if (!exitStatus_) {
         exitStatus_ = status;
     }
-    if (!inStep_) {
+    if (!clock_.InStep()) {
         Finish();
     }
 }

@@ -1,4 +1,4 @@
-#include "stage/show_window.h"
+#include "stage/qt/show_window.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -11,7 +11,6 @@
 
 #include <stdexcept>
 
-#include "stage/face_metrics.h"
 #include "stage/fit_rule.h"
 
 namespace {
@@ -20,6 +19,15 @@ namespace {
 constexpr QSize kRestoredSize(1012, 767);
 // Points become pixels at 96 dots per inch: 3780 dots per metre.
 constexpr int kDotsPerMetre = 3780;
+
+QColor ToQColor(Color color) {
+    return QColor(static_cast<int>(color & 0xFF), static_cast<int>((color >> 8) & 0xFF),
+                  static_cast<int>((color >> 16) & 0xFF));
+}
+
+Color FromQColor(const QColor& color) {
+    return RGB(color.red(), color.green(), color.blue());
+}
 
 // The program's own face, compiled in, so that the show looks the same whatever fonts the
 // machine has. It is added to the application's fonts once.
@@ -42,10 +50,13 @@ QFont ShowFont() {
 
 }  // namespace
 
+// The window starts in the platform's face colour, with its button text colour and its
+// default font size.
 ShowWindow::ShowWindow(QWidget* parent)
     : QWidget(parent),
-      backColor_(palette().color(QPalette::Window)),
-      foreColor_(palette().color(QPalette::ButtonText)),
+      drawing_(FromQColor(palette().color(QPalette::Window)),
+               FromQColor(palette().color(QPalette::ButtonText)),
+               static_cast<float>(QApplication::font().pointSizeF())),
       font_(ShowFont()),
       metrics_(font_) {
     setWindowTitle(QApplication::applicationName());
@@ -59,58 +70,53 @@ ShowWindow::ShowWindow(QWidget* parent)
         start = start.expandedTo(screen->virtualSize());
     }
     GrowCanvasTo(start);
-    SetFontSize(static_cast<float>(font_.pointSizeF()));
-}
-
-void ShowWindow::SetFontSize(float points) {
-    points_ = points;
-    font_.setPointSizeF(points);
     metrics_ = QFontMetricsF(font_, &canvas_);
 }
 
-void ShowWindow::SetBackColor(const QColor& color) {
-    backColor_ = color;
-    strokes_.clear();
-    canvas_.fill(backColor_);
-    update();
+void ShowWindow::SetBackColor(Color color) {
+    drawing_.SetBackColor(color);
+    Erase();
 }
 
 void ShowWindow::Cls() {
-    strokes_.clear();
-    canvas_.fill(backColor_);
-    currentX_ = 0;
-    currentY_ = 0;
-    update();
+    drawing_.Cls();
+    Erase();
 }
 
-void ShowWindow::Print(const QString& text) {
-    if (!text.isEmpty()) {
-        strokes_.push_back(
-            {QPointF(currentX_, currentY_ + BaselineOffset(points_)), foreColor_, font_, text});
-        Draw(strokes_.back());
-        const QRectF ink = metrics_.boundingRect(text).translated(strokes_.back().at);
+void ShowWindow::Print(const std::u16string& text) {
+    if (const TextStroke* stroke = drawing_.Print(text)) {
+        Draw(*stroke);
+        const QRectF ink = metrics_.boundingRect(QString::fromStdU16String(stroke->text))
+                               .translated(stroke->x, stroke->baseline);
         // Antialiased edges and overhanging strokes can reach past the ink's box.
         update(QRectF(ink.topLeft() * scale_, ink.size() * scale_)
                    .toAlignedRect()
                    .adjusted(-2, -2, 2, 2));
     }
-    currentX_ = 0;
-    currentY_ += LineHeight(points_);
 }
 
-void ShowWindow::Draw(const Stroke& stroke) {
+void ShowWindow::Draw(const TextStroke& stroke) {
+    if (font_.pointSizeF() != stroke.points) {
+        font_.setPointSizeF(stroke.points);
+        metrics_ = QFontMetricsF(font_, &canvas_);
+    }
     QPainter painter(&canvas_);
     painter.scale(scale_, scale_);
-    painter.setFont(stroke.font);
-    painter.setPen(stroke.color);
-    painter.drawText(stroke.at, stroke.text);
+    painter.setFont(font_);
+    painter.setPen(ToQColor(stroke.color));
+    painter.drawText(QPointF(stroke.x, stroke.baseline), QString::fromStdU16String(stroke.text));
+}
+
+void ShowWindow::Erase() {
+    canvas_.fill(ToQColor(drawing_.BackColor()));
+    update();
 }
 
 // Every text since the drawing was last erased, again, in the order it came: the greys of a
 // fade build up as they did the first time.
 void ShowWindow::Redraw() {
-    canvas_.fill(backColor_);
-    for (const Stroke& stroke : strokes_) {
+    canvas_.fill(ToQColor(drawing_.BackColor()));
+    for (const TextStroke& stroke : drawing_.Strokes()) {
         Draw(stroke);
     }
     update();
@@ -173,7 +179,7 @@ void ShowWindow::GrowCanvasTo(const QSize& size) {
     grown.setDevicePixelRatio(ratio);
     grown.setDotsPerMeterX(kDotsPerMetre);
     grown.setDotsPerMeterY(kDotsPerMetre);
-    grown.fill(backColor_);
+    grown.fill(ToQColor(drawing_.BackColor()));
     if (!canvas_.isNull()) {
         QPainter painter(&grown);
         painter.drawImage(QPointF(0, 0), canvas_);

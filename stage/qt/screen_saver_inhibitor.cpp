@@ -1,4 +1,4 @@
-#include "stage/screen_saver_inhibitor.h"
+#include "stage/qt/screen_saver_inhibitor.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>

@@ -1,4 +1,4 @@
-#include "stage/failure_report.h"
+#include "stage/qt/failure_report.h"
 
 #include <QGuiApplication>
 #include <QMessageBox>

@@ -1,4 +1,4 @@
-#include "stage/input_hold.h"
+#include "stage/qt/input_hold.h"
 
 #include <QCoreApplication>
 

@@ -8,37 +8,31 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <random>
 #include <vector>
 
-#include "stage/card_pane_widget.h"
 #include "stage/form_events.h"
-#include "stage/screen_saver_inhibitor.h"
-#include "stage/show_window.h"
+#include "stage/qt/card_pane_widget.h"
+#include "stage/qt/screen_saver_inhibitor.h"
+#include "stage/qt/show_window.h"
+#include "stage/qt/wake_timer.h"
+#include "stage/show_clock.h"
+#include "stage/show_random.h"
 #include "stage/stage_services.h"
-#include "stage/wake_timer.h"
 
 class StageTrace;
 
-// The real stage: the show window on the screen, its eighteen card panes, the tick timer
-// and the runtime services, on Qt's one user-interface thread.
+// The desktop's stage: the show window on the screen, its eighteen card panes, the tick timer
+// and the runtime services, on Qt's one user-interface thread. It keeps the show's time by the
+// rules of ShowClock: the 5 ms pump grid, the show's own time and the held ticks.
 //
-// Pumps return on a 5 ms grid: consecutive pumps return 5 ms apart without drift, and a pump
-// that comes later than its slot returns at once and starts a new grid. While a pump waits,
-// it blocks in the event loop. Drawing counts as taking no time: the grid, the sleeps and the
-// tick countdowns run on the show's own time, which lags the clock by at most a few draw
-// periods. A pump that follows another with nothing drawn, shown, hidden or slept in between
-// has nothing new for the screen: it waits in the event loop until an event comes, so a show
-// waiting for a key uses no processor time and answers the key as soon as it is handled.
+// While a pump waits, it blocks in the event loop; a pump with nothing new for the screen
+// waits there until an event comes, so a show waiting for a key uses no processor time and
+// answers the key as soon as it is handled.
 //
 // A sleep blocks the show, not the window: the event loop runs on while the user's input is
 // held back, so what the step drew reaches the screen and the window repaints, answers the
 // window manager and can be closed; key presses wait, in order, for the next pump, and no
 // tick starts.
-//
-// The next tick is due Interval ms after the later of the last tick's start and the last
-// Interval assignment. A tick never starts while a step runs; one that falls due meanwhile
-// comes once, right after the step returns.
 //
 // Closing the window ends the show with status 0, and a failure of the show or of the stage
 // ends it with status 1 after saying what failed: at once when no step runs, otherwise at
@@ -46,9 +40,6 @@ class StageTrace;
 class QtStage : public QObject, public StageServices {
   public:
     using Clock = std::chrono::steady_clock;
-    static constexpr auto kDrawPeriod = std::chrono::milliseconds(5);
-    // How far the screen may fall behind the show's time before the show gives up on it.
-    static constexpr auto kMaxLag = 5 * kDrawPeriod;
 
     // Needs a QApplication.
     QtStage();
@@ -68,7 +59,7 @@ class QtStage : public QObject, public StageServices {
     void SetCurrentY(float y) override { window_.SetCurrentY(y); }
     float CurrentY() const override { return window_.CurrentY(); }
     void SetFontSize(float points) override { window_.SetFontSize(points); }
-    void SetForeColor(Color color) override;
+    void SetForeColor(Color color) override { window_.SetForeColor(color); }
     void SetBackColor(Color color) override;
     void Cls() override;
     void Print(const std::u16string& text) override;
@@ -86,8 +77,7 @@ class QtStage : public QObject, public StageServices {
     void OnTick();
     void ArmTick();
     // Pumps and sleeps
-    void HandleEventsUntil(Clock::time_point until);
-    Clock::time_point ShowTime();
+    void HandleEventsUntil(ShowClock::Ms until);
     // Events of the window
     void OnKeyTyped(char16_t code);
     void OnCloseRequested();
@@ -109,14 +99,8 @@ class QtStage : public QObject, public StageServices {
     WakeTimer pumpTimer_;
     QTimer preparation_;
     ScreenSaverInhibitor screenSaver_;
-    std::int32_t interval_ = 0;
-    Clock::time_point tickDue_;
-    bool inStep_ = false;
-    bool changedSincePump_ = true;
+    ShowClock clock_;
     // Set once the show is to end, with the program's exit status.
     std::optional<int> exitStatus_;
-
-    Clock::time_point showTime_;
-    Clock::time_point nextPumpSlot_;
-    std::mt19937 generator_;
+    ShowRandom random_;
 };

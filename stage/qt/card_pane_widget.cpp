@@ -1,9 +1,9 @@
-#include "stage/card_pane_widget.h"
+#include "stage/qt/card_pane_widget.h"
 
 #include <QPainter>
 #include <cmath>
 
-#include "stage/show_window.h"
+#include "stage/qt/show_window.h"
 
 CardPaneWidget::CardPaneWidget(int slot, ShowWindow& window)
     : QWidget(&window), slot_(slot), scale_(window.Scale()) {

@@ -1,4 +1,4 @@
-#include "stage/wake_timer.h"
+#include "stage/qt/wake_timer.h"
 
 #include <sys/timerfd.h>
 #include <unistd.h>

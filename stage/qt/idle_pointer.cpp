@@ -1,4 +1,4 @@
-#include "stage/idle_pointer.h"
+#include "stage/qt/idle_pointer.h"
 
 #include <QCoreApplication>
 #include <QEvent>
