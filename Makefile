@@ -11,7 +11,7 @@ JOBS := $(shell nproc)
 SANITIZE := -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all
 
 # The project's own C++: what lint and format look at.
-CXX_DIRS := $(wildcard app stage show assets tools tests bench)
+CXX_DIRS := $(wildcard app stage show web assets tools tests bench)
 CXX_FILES = $(shell find $(CXX_DIRS) -type f \( -name '*.cpp' -o -name '*.h' \) | sort)
 PROJECT_HEADERS = $(filter %.h,$(CXX_FILES))
 empty :=

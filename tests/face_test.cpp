@@ -16,16 +16,22 @@ QRawFont Face(qreal pixelSize) {
     return QRawFont(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray(), pixelSize);
 }
 
-TEST(ShowFace, HoldsEveryCharacterTheShowTypes) {
+// Every line the show types, and the words of its web page, which draws them in this face too.
+TEST(ShowFace, HoldsEveryCharacterTheShowTypesAndItsPageShows) {
     const QRawFont face = Face(40);
     ASSERT_TRUE(face.isValid());
     EXPECT_NE(face.familyName(), "Noto Sans CJK TC") << "an installed family of the same name";
-    QString missing;
+    QFile pageWords(QORVELIN_PAGE_WORDS);
+    ASSERT_TRUE(pageWords.open(QIODevice::ReadOnly));
+    QString text = QString::fromUtf8(pageWords.readAll()).trimmed();
+    ASSERT_FALSE(text.isEmpty());
     for (const std::u16string& message : ShowMessages()) {
-        for (const char16_t character : message) {
-            if (!face.supportsCharacter(QChar(character)) && !missing.contains(character)) {
-                missing += QChar(character);
-            }
+        text += QString::fromStdU16String(message);
+    }
+    QString missing;
+    for (const QChar character : text) {
+        if (!face.supportsCharacter(character) && !missing.contains(character)) {
+            missing += character;
         }
     }
     EXPECT_EQ(missing, "");

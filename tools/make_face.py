@@ -1,9 +1,9 @@
 #!/usr/bin/python3
 """Cuts the show's face out of Debian's Noto Sans CJK TC.
 
-    make_face.py TEXT_FILE OUTPUT_FOLDER
+    make_face.py OUTPUT_FOLDER TEXT_FILE...
 
-Keeps only the glyphs of the characters in TEXT_FILE (UTF-8), with their hints, so that they
+Keeps only the glyphs of the characters in the TEXT_FILEs (UTF-8), with their hints, so that they
 draw exactly as the full face does, and writes them as WOFF2, which both the desktop program
 (through FreeType) and every current browser read. Leaves out the layout tables: the show
 draws one character at a time and needs neither vertical forms nor kerning. The face is
@@ -65,7 +65,7 @@ def licence_text(font):
     names = font["name"]
     return "\n".join(
         [
-            f"{FACE_FILE}: the characters of the show, cut from {SOURCE_FAMILY} Regular",
+            f"{FACE_FILE}: the characters of the show and its page, cut from {SOURCE_FAMILY} Regular",
             f"({names.getDebugName(5)}) of Debian's fonts-noto-cjk by tools/make_face.py,",
             f'renamed "{FAMILY}". A Modified Version under the same licence.',
             "",
@@ -79,10 +79,11 @@ def licence_text(font):
 
 
 def main():
-    if len(sys.argv) != 3:
-        sys.exit(__doc__.strip().splitlines()[2].strip())
-    text = pathlib.Path(sys.argv[1]).read_text(encoding="utf-8")
-    folder = pathlib.Path(sys.argv[2])
+    if len(sys.argv) < 3:
+        sys.exit("usage: " + __doc__.strip().splitlines()[2].strip())
+    folder = pathlib.Path(sys.argv[1])
+    text = "".join(pathlib.Path(name).read_text(encoding="utf-8") for name in sys.argv[2:])
+    text = "".join(sorted(set(text) - {"\n"}))
 
     font = TTFont(str(COLLECTION), fontNumber=face_index(), recalcTimestamp=False)
     options = subset.Options()

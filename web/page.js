@@ -1,0 +1,258 @@
+// The page's side of the show. It draws what the browser stage asks for, keeps the viewer's
+// input for the stage's next pump, and wakes the stage when it waits. The listeners only ever
+// queue and wake: they never call into the WebAssembly, which may be paused in a wait.
+'use strict';
+
+const Page = {
+  // How the page looks until the show's first tick: a light grey, as a desktop window's face.
+  faceColor: 'rgb(240, 240, 240)',
+  family: 'Qorvelin Show Face',
+  hidePointerAfterMs: 2000,
+
+  drawing: null,  // the canvas the show's text goes on
+  context: null,
+  cards: [],      // one canvas per card pane, Picture1(0) to Picture1(17)
+  faces: [],      // per slot: the face and the face at twice the density, decoded
+  keys: [],       // key codes waiting for the stage's next pump
+  changes: 0,     // what changed since the stage last looked: kResized | kVisibility
+  waiter: null,   // the stage's current wait, if it waits
+  wakeLock: null,
+  wantAwake: false,
+  pointerTimer: 0,
+  font: '',
+  fill: '',
+
+  kResized: 1,
+  kVisibility: 2,
+
+  start() {
+    this.drawing = document.getElementById('drawing');
+    this.context = this.drawing.getContext('2d', {alpha: false});
+    const holder = document.getElementById('cards');
+    for (let slot = 0; slot < 18; ++slot) {
+      const card = document.createElement('canvas');
+      card.className = 'card';
+      card.hidden = true;
+      holder.appendChild(card);
+      this.cards.push(card);
+    }
+    addEventListener('keydown', event => this.onKey(event));
+    addEventListener('pointerdown', event => this.onTap(event));
+    addEventListener('pointermove', () => this.showPointer());
+    addEventListener('resize', () => this.changed(this.kResized));
+    document.addEventListener('visibilitychange', () => {
+      this.changed(this.kVisibility);
+      this.keepAwake(this.wantAwake);
+    });
+    this.showPointer();
+  },
+
+  // Decodes the face and the card faces; an error message, or '' once all are ready.
+  async prepare() {
+    try {
+      const face = new FontFace(this.family, this.bytes(pageAssets.face));
+      document.fonts.add(await face.load());
+    } catch (error) {
+      return '無法載入節目的字型 (the show\'s face does not load: ' + error + ')';
+    }
+    try {
+      const decode = data => createImageBitmap(new Blob([this.bytes(data)], {type: 'image/jpeg'}));
+      this.faces = await Promise.all(pageAssets.cards.map(
+          async ([face, dense]) => [await decode(face), await decode(dense)]));
+    } catch (error) {
+      return '無法載入撲克牌 (the card faces do not load: ' + error + ')';
+    }
+    return '';
+  },
+
+  bytes(base64) {
+    const text = atob(base64);
+    const bytes = new Uint8Array(text.length);
+    for (let i = 0; i < text.length; ++i) bytes[i] = text.charCodeAt(i);
+    return bytes.buffer;
+  },
+
+  // --- input -------------------------------------------------------------------------------
+
+  // Keys that type a character reach the show, as on the desktop; bare modifiers, arrows and
+  // the browser's own shortcuts do not.
+  onKey(event) {
+    if (event.target.id === 'replay' || event.isComposing) return;
+    const named = {Enter: 13, Escape: 27, Backspace: 8, Tab: 9, Delete: 127};
+    let code = null;
+    if (event.ctrlKey || event.metaKey || event.altKey) {
+      code = null;
+    } else if ([...event.key].length === 1) {
+      code = event.key.charCodeAt(0);
+    } else if (event.key in named) {
+      code = named[event.key];
+    }
+    if (code === null) return;
+    event.preventDefault();
+    this.keys.push(code);
+    this.wake(true);
+  },
+
+  // A tap or a click anywhere counts as a key press: whiteboards and tablets have no keyboard.
+  onTap(event) {
+    this.showPointer();
+    if (event.target.id === 'replay' || event.button > 0) return;
+    this.keys.push(32);
+    this.wake(true);
+  },
+
+  nextKey() {
+    return this.keys.length > 0 ? this.keys.shift() : -1;
+  },
+
+  changed(what) {
+    this.changes |= what;
+    this.wake(false);
+  },
+
+  takeChanges() {
+    const changes = this.changes;
+    this.changes = 0;
+    return changes;
+  },
+
+  // --- waiting -----------------------------------------------------------------------------
+
+  // Resolves at `until` (performance.now(), none when negative), or as soon as the viewport
+  // or the page's visibility changes, or, when `forInput`, a key or a tap comes.
+  wait(until, forInput) {
+    return new Promise(resolve => {
+      if (this.changes !== 0 || (forInput && this.keys.length > 0)) return resolve();
+      let timer = 0;
+      const done = () => {
+        clearTimeout(timer);
+        this.waiter = null;
+        resolve();
+      };
+      if (until >= 0) timer = setTimeout(done, Math.max(0, until - performance.now()));
+      this.waiter = {forInput, done};
+    });
+  },
+
+  wake(byInput) {
+    if (this.waiter && (!byInput || this.waiter.forInput)) this.waiter.done();
+  },
+
+  // --- drawing -----------------------------------------------------------------------------
+
+  viewportWidth() { return document.documentElement.clientWidth; },
+  viewportHeight() { return document.documentElement.clientHeight; },
+  visible() { return document.visibilityState === 'visible'; },
+
+  // Sizes the drawing to the viewport at the device's pixel ratio; what was drawn is gone.
+  fit(scale) {
+    const ratio = devicePixelRatio;
+    this.drawing.width = Math.round(this.viewportWidth() * ratio);
+    this.drawing.height = Math.round(this.viewportHeight() * ratio);
+    this.context.setTransform(scale * ratio, 0, 0, scale * ratio, 0, 0);
+    this.context.textBaseline = 'alphabetic';
+    this.font = this.fill = '';
+  },
+
+  css(color) {
+    return 'rgb(' + (color & 0xFF) + ', ' + ((color >> 8) & 0xFF) + ', ' + ((color >> 16) & 0xFF) + ')';
+  },
+
+  erase(color) {
+    const context = this.context;
+    context.save();
+    context.setTransform(1, 0, 0, 1, 0, 0);
+    context.fillStyle = this.css(color);
+    context.fillRect(0, 0, this.drawing.width, this.drawing.height);
+    context.restore();
+    this.fill = '';
+    document.body.style.background = this.css(color);
+  },
+
+  // One text, glyphs only, with its baseline at `baseline` (logical pixels).
+  drawText(x, baseline, color, pixels, text) {
+    const font = pixels + 'px "' + this.family + '"';
+    if (font !== this.font) this.context.font = this.font = font;
+    const fill = this.css(color);
+    if (fill !== this.fill) this.context.fillStyle = this.fill = fill;
+    this.context.fillText(text, x, baseline);
+  },
+
+  // Card pane `slot` at logical `left`, `top`, scaled, on whole device pixels.
+  placeCard(slot, left, top, scale) {
+    const card = this.cards[slot];
+    const ratio = devicePixelRatio;
+    const onPixels = logical => Math.round(logical * scale * ratio) / ratio;
+    card.style.left = onPixels(left) + 'px';
+    card.style.top = onPixels(top) + 'px';
+    card.style.width = onPixels(150) + 'px';
+    card.style.height = onPixels(200) + 'px';
+    const width = Math.round(150 * scale * ratio);
+    const height = Math.round(200 * scale * ratio);
+    if (card.width !== width || card.height !== height || !card.painted) {
+      card.width = width;
+      card.height = height;
+      const context = card.getContext('2d', {alpha: false});
+      context.imageSmoothingQuality = 'high';
+      context.drawImage(this.faces[slot][scale * ratio > 1 ? 1 : 0], 0, 0, width, height);
+      card.painted = true;
+    }
+  },
+
+  showCard(slot, visible) {
+    this.cards[slot].hidden = !visible;
+  },
+
+  // --- presenting --------------------------------------------------------------------------
+
+  // The pointer hides over the page once the mouse has stood still for a while.
+  showPointer() {
+    document.documentElement.style.cursor = '';
+    clearTimeout(this.pointerTimer);
+    this.pointerTimer = setTimeout(() => {
+      document.documentElement.style.cursor = 'none';
+    }, this.hidePointerAfterMs);
+  },
+
+  // Asks the browser to keep the screen awake where it can, and lets go; the browser lets go
+  // by itself while the page is hidden, so it is asked again when the page is seen.
+  async keepAwake(wanted) {
+    this.wantAwake = wanted;
+    try {
+      if (wanted && !this.wakeLock && this.visible() && navigator.wakeLock) {
+        this.wakeLock = await navigator.wakeLock.request('screen');
+        this.wakeLock.addEventListener('release', () => { this.wakeLock = null; });
+      } else if (!wanted && this.wakeLock) {
+        await this.wakeLock.release();
+      }
+    } catch (error) {
+      // Not offered here, or not now: the show plays all the same.
+    }
+  },
+
+  // The show is over: one button plays it again.
+  offerReplay() {
+    const button = document.getElementById('replay');
+    return new Promise(resolve => {
+      button.hidden = false;
+      button.focus();
+      button.addEventListener('click', () => {
+        button.hidden = true;
+        resolve();
+      }, {once: true});
+    });
+  },
+
+  fail(message) {
+    const line = document.getElementById('failure');
+    line.textContent = message;
+    line.hidden = false;
+    console.error('qorvelin: ' + message);
+  },
+
+  // What the show does, for whoever measures it: a page that defines qorvelinTrace gets
+  // (event, performance.now(), detail) for each.
+  trace(event, detail) {
+    if (typeof window.qorvelinTrace === 'function') window.qorvelinTrace(event, performance.now(), detail);
+  },
+};
