@@ -7,6 +7,10 @@ SHELL := /bin/bash
 
 BUILD := build
 ASAN_BUILD := build-asan
+WEB_BUILD := build-web
+PAGE := $(WEB_BUILD)/qorvelin.html
+PAGE_TESTS := tests/web
+NODE_PACKAGES := $(PAGE_TESTS)/node_modules/.package-lock.json
 JOBS := $(shell nproc)
 SANITIZE := -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all
 
@@ -17,14 +21,16 @@ PROJECT_HEADERS = $(filter %.h,$(CXX_FILES))
 empty :=
 space := $(empty) $(empty)
 
-.PHONY: all deps build run check bench lint lint-tidy lint-cppcheck asan package format \
-	format-check clean help
+.PHONY: all deps web-deps page-test-deps build run web check bench bench-web lint lint-tidy \
+	lint-cppcheck asan package format format-check clean help
 .DEFAULT_GOAL := help
 
 help:
 	@echo "make run           build and play the show"
-	@echo "make check         build and run all tests (ctest in $(BUILD)/)"
+	@echo "make web           build the web page, $(PAGE)"
+	@echo "make check         build the program and the page and run all tests (ctest in $(BUILD)/)"
 	@echo "make bench         build and run the benchmark, results in $(BUILD)/bench.json"
+	@echo "make bench-web     play the page in Chromium and measure it, results in $(WEB_BUILD)/bench.json"
 	@echo "make lint          clang-tidy and cppcheck over the project's sources"
 	@echo "make asan          tests under AddressSanitizer and UBSan in $(ASAN_BUILD)/"
 	@echo "make package       the Debian package $(BUILD)/qorvelin_1.00_<arch>.deb"
@@ -36,6 +42,12 @@ all: build
 deps:
 	@sh tools/install-deps.sh
 
+web-deps:
+	@sh tools/install-deps.sh web
+
+page-test-deps:
+	@sh tools/install-deps.sh web page-tests
+
 $(BUILD)/CMakeCache.txt: | deps
 	cmake -S . -B $(BUILD) -G Ninja
 
@@ -45,7 +57,19 @@ build: deps $(BUILD)/CMakeCache.txt
 run: build
 	$(BUILD)/app/qorvelin
 
-check: build
+# The web page: the show built by Emscripten into one file that carries everything.
+$(WEB_BUILD)/CMakeCache.txt: | web-deps
+	emcmake cmake -S . -B $(WEB_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release
+
+web: web-deps $(WEB_BUILD)/CMakeCache.txt
+	cmake --build $(WEB_BUILD)
+	@echo "make web: $(PAGE), $$(stat -c %s $(PAGE)) bytes"
+
+# The node packages that drive the browsers, as the lockfile pins them.
+$(NODE_PACKAGES): $(PAGE_TESTS)/package-lock.json | page-test-deps
+	cd $(PAGE_TESTS) && npm ci
+
+check: page-test-deps build web $(NODE_PACKAGES)
 	ctest --test-dir $(BUILD) --output-on-failure
 
 # The benchmark plays one show on a private X server with a window manager, as on a desktop;
@@ -55,6 +79,10 @@ bench: build
 	cmake --build $(BUILD) --target qorvelin_bench
 	xvfb-run -a -s "-screen 0 $(BENCH_SCREEN)x24 -nolisten tcp" sh -c \
 		'openbox >/dev/null 2>&1 & sleep 1; $(BUILD)/bench/qorvelin_bench $(BUILD)/bench.json'
+
+# The page in headless Chromium, measured from its own clock.
+bench-web: page-test-deps web $(NODE_PACKAGES)
+	node $(PAGE_TESTS)/bench_page.mjs $(PAGE) $(WEB_BUILD)/bench.json
 
 package: build
 	cd $(BUILD) && cpack -G DEB
@@ -130,4 +158,4 @@ format-check: deps
 	@echo "clang-format: $(words $(CXX_FILES)) files clean"
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(WEB_BUILD)

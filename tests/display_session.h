@@ -13,6 +13,12 @@
 #include <QString>
 #include <QStringList>
 
+// A captured client area and the moment its capture started, in ms after the show began.
+struct Frame {
+    QImage image;
+    qint64 at = -1;
+};
+
 class DisplaySession {
   public:
     virtual ~DisplaySession() = default;

@@ -2,9 +2,14 @@
 # through screenshots and driven with xdotool, or on a private Wayland compositor (a headless
 # sway), watched with grim and typed into with wtype; and on a small X screen, scaled.
 add_library(display_session STATIC
-    display_session.cpp display_session.h x_session.cpp x_session.h wayland_session.cpp wayland_session.h)
+    display_session.cpp display_session.h x_session.cpp x_session.h wayland_session.cpp wayland_session.h
+    page_run.cpp page_run.h)
 find_package(X11 REQUIRED COMPONENTS Xfixes)
 target_link_libraries(display_session PUBLIC Qt6::Gui PRIVATE X11::X11 X11::Xfixes qorvelin_warnings)
+# The web page that `make web` builds, and what plays it in a browser (tests/web, `npm ci`).
+target_compile_definitions(display_session PRIVATE
+    QORVELIN_PAGE="${PROJECT_SOURCE_DIR}/build-web/qorvelin.html"
+    QORVELIN_PAGE_PLAYER="${CMAKE_CURRENT_SOURCE_DIR}/web/play_page.mjs")
 target_include_directories(display_session PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 
 # One run of the whole show (about 75 s with the key wait), judged by several tests; they
@@ -20,3 +25,12 @@ add_test(NAME e2e_wayland COMMAND e2e_test --wayland)
 # A 1024 x 768 projector, narrower than the show, and a program that sees no installed font.
 add_test(NAME e2e_projector COMMAND e2e_test --projector)
 set_tests_properties(e2e e2e_wayland e2e_projector PROPERTIES LABELS e2e TIMEOUT 240 RUN_SERIAL TRUE)
+
+# The web page in three browsers' engines, judged by the same checks. Chromium plays the whole
+# show and its replay with no fonts in sight; Firefox a touch screen smaller than the show, with
+# a hidden tab; WebKitGTK up to the second row. Label `web` as well: `make asan` leaves them out.
+foreach(engine chromium firefox webkit)
+    add_test(NAME page_${engine} COMMAND e2e_test --page ${engine})
+endforeach()
+set_tests_properties(page_chromium page_firefox page_webkit PROPERTIES
+    LABELS "e2e;web" TIMEOUT 300 RUN_SERIAL TRUE)

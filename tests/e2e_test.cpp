@@ -7,6 +7,9 @@
 //     e2e_test --wayland    a Wayland compositor (a headless sway)
 //     e2e_test --projector  an X server of 1024 x 768, narrower than the show, whose fonts
 //                           the program cannot see: the show scaled down, in its own face
+//     e2e_test --page ENGINE  the web page in chromium (the whole show, no fonts, the replay
+//                           button), firefox (a 1024 x 600 touch screen, a tap for the key, a
+//                           hidden tab, up to the second row) or webkit (up to the second row)
 
 #include <gtest/gtest.h>
 
@@ -28,6 +31,8 @@
 #include <optional>
 #include <vector>
 
+#include "bench/show_timeline.h"
+#include "page_run.h"
 #include "stage/fit_rule.h"
 #include "wayland_session.h"
 #include "x_session.h"
@@ -66,16 +71,20 @@ constexpr qint64 kPointerAnswersWithin = 500;
 constexpr int kCardWidth = 150;
 constexpr int kCardHeight = 200;
 
-constexpr const char* kDesktopNames[] = {"X11", "Wayland", "projector"};
+// The web page's viewports, and the moment a tab hides it for a while in one of its runs:
+// steps 4 to 6 type while nobody sees them.
+constexpr QSize kPageViewport(1280, 800);
+constexpr QSize kSmallPageViewport(1024, 600);
+constexpr qint64 kPageHiddenFrom = 15000;
+constexpr qint64 kPageHiddenUntil = 20000;
+// Once the page is seen again, the show is where its timeline says within a frame or two.
+constexpr qint64 kOnTimelineWithin = 50;
 
-// A captured client area and the moment its capture started, in ms after the window opened.
-struct Frame {
-    QImage image;
-    qint64 at = -1;
-};
+constexpr const char* kDesktopNames[] = {"X11",      "Wayland", "projector",
+                                         "chromium", "firefox", "webkit"};
 
-// Where the show plays.
-enum class Desktop { X11, Wayland, Projector };
+// Where the show plays: the program on a desktop, or the web page in a browser.
+enum class Desktop { X11, Wayland, Projector, Chromium, Firefox, WebKit };
 
 // Everything one run of the show left for the tests to judge.
 struct ShowRecord {
@@ -110,6 +119,27 @@ struct ShowRecord {
     bool exited = false;  // by itself, within its timeline's tolerance
     bool exitedNormally = false;
     int exitCode = -1;
+
+    // When the first row's pause began: by the timeline, or on a page as its steps came.
+    qint64 firstRowPause = kFirstRowPause;
+
+    // The web page's run. It may stop once the second row has shown.
+    bool page = false;
+    bool toTheEnd = true;
+    QString language;
+    QString icon;           // how its link's address begins
+    QString pointer;        // the pointer's style over the page, after it stood still
+    int keyWaitPumps = -1;  // in two seconds of the key wait, where the page can be traced
+    QStringList requests;   // what the page asked for, blocked
+    QStringList errors;     // what it said in the console
+    Frame replayOffered;    // after the end
+    Frame replayed;         // after its button
+    qint64 replayedAt = -1;
+    qint64 hiddenFrom = -1;  // a tab in front of the page meanwhile
+    qint64 hiddenUntil = -1;
+    qint64 hiddenPumpGap = -1;  // the longest the show went without a pump meanwhile
+    Frame afterHidden;
+    std::vector<qint64> tickStarts;
 };
 
 // CPU time the process has used so far, in seconds (user and system, all threads).
@@ -141,6 +171,9 @@ class ShowRun {
     explicit ShowRun(Desktop desktop) : desktop_(desktop) {}
 
     ShowRecord Record() {
+        if (desktop_ >= Desktop::Chromium) {
+            return RecordPage();
+        }
         std::unique_ptr<DisplaySession> session;
         if (desktop_ == Desktop::Wayland) {
             session = std::make_unique<WaylandSession>();
@@ -224,7 +257,6 @@ class ShowRun {
                                             record_.keyAt + kSecondRowAfterKey, SixCards);
         record_.secondRow = Capture(x, record_.keyAt + kSecondRowAfterKey);
         WatchTheEnd(x, *program);
-        record_.exitAt = exitAt_;
         record_.exited = program->state() == QProcess::NotRunning;
         record_.exitedNormally = program->exitStatus() == QProcess::NormalExit;
         record_.exitCode = program->exitCode();
@@ -315,6 +347,152 @@ class ShowRun {
     // From shortly before step 17 completes its lines, frames are taken until the program
     // ends. The frames of its last moments, when the window may be going, are left out; the
     // first frame of the final run of equal ones is the last visible change.
+    // The web page in a browser, watched at the same moments of its timeline, from its load.
+    ShowRecord RecordPage() {
+        PagePlan plan;
+        plan.engine = kDesktopNames[static_cast<int>(desktop_)];
+        const bool small = desktop_ == Desktop::Firefox;
+        const QSize viewport = small ? kSmallPageViewport : kPageViewport;
+        plan.width = viewport.width();
+        plan.height = viewport.height();
+        plan.hideFonts = desktop_ == Desktop::Chromium;
+        plan.touch = small;
+        record_.toTheEnd = desktop_ == Desktop::Chromium;
+        plan.steps = PageSteps(small, record_.toTheEnd);
+        const PageRun run = PlayPage(plan);
+        if (!run.failure.isEmpty()) {
+            return Fail(run.failure);
+        }
+        const QJsonObject& page = run.record;
+        const auto frame = [&run](const QString& name) {
+            const auto found = run.frames.find(name);
+            return found == run.frames.end() ? Frame() : found->second;
+        };
+        const auto burst = [&run](const QString& name) {
+            const auto found = run.bursts.find(name);
+            return found == run.bursts.end() ? std::vector<Frame>() : found->second;
+        };
+        const auto moment = [](const QJsonValue& value) {
+            return value.isDouble() ? static_cast<qint64>(value.toDouble()) : -1;
+        };
+        record_.page = true;
+        record_.title = page["title"].toString();
+        record_.language = page["language"].toString();
+        record_.icon = page["icon"].toString();
+        record_.pointer = page["values"].toObject()["pointer"].toString();
+        record_.client = QRect(QPoint(0, 0), viewport);
+        record_.screen = viewport;
+        const QImage& first = frame("0-before-first-tick").image;
+        if (first.size() != viewport) {
+            return Fail(QString("the browser shows %1 x %2, not the viewport asked for")
+                            .arg(first.width())
+                            .arg(first.height()));
+        }
+        record_.scale =
+            FitScale(static_cast<float>(viewport.width()), static_cast<float>(viewport.height()));
+        record_.beforeFirstTick = frame("0-before-first-tick");
+        record_.fadedLine = frame("1-faded-line");
+        record_.firstRowShown = FirstWith(burst("2-first-row-shown"), SixCards);
+        record_.firstRow = frame("3-first-row");
+        record_.keyWaitFirst = frame("4-key-wait");
+        record_.keyWaitSecond = frame("4-key-wait-later");
+        const QJsonValue quiet = page["quiet"].toObject()["key-wait"];
+        record_.keyWaitPumps = quiet.isDouble() ? quiet.toInt() : -1;
+        record_.keyAt = moment(page["keyAt"]);
+        record_.secondRowShown = FirstWith(burst("5-second-row-shown"), SixCards);
+        record_.secondRow = frame("5-second-row");
+        for (const QJsonValue request : page["requests"].toArray()) {
+            record_.requests << request.toString();
+        }
+        for (const QJsonValue request : page["resources"].toArray()) {
+            record_.requests << request.toString();
+        }
+        for (const QJsonValue error : page["consoleErrors"].toArray()) {
+            record_.errors << error.toString();
+        }
+        for (const QJsonValue tick : page["ticks"].toArray()) {
+            record_.tickStarts.push_back(static_cast<qint64>(tick.toDouble()));
+        }
+        constexpr std::size_t kFirstRowStep = 10;
+        if (record_.tickStarts.size() > kFirstRowStep) {
+            record_.firstRowPause =
+                record_.tickStarts[kFirstRowStep] + kFirstRowPause - kStepOnsetsMs[kFirstRowStep];
+        }
+        const QJsonObject hidden = page["hidden"].toObject()["hidden"].toObject();
+        record_.hiddenFrom = moment(hidden["from"]);
+        record_.hiddenUntil = moment(hidden["until"]);
+        record_.hiddenPumpGap = moment(hidden["longestPumpGap"]);
+        record_.afterHidden = frame("after-hidden");
+        if (record_.toTheEnd) {
+            record_.exitAt = moment(page["endAt"]);
+            record_.exited = record_.exitAt >= 0;
+            record_.exitedNormally = true;
+            record_.exitCode = page["failureLine"].toString().isEmpty() ? 0 : 1;
+            SettleTheEnd(burst("6-end"));
+            record_.replayOffered = frame("7-replay-offered");
+            record_.replayed = frame("7-replay-again");
+            record_.replayedAt = moment(page["replayedAt"]);
+        }
+        Report();
+        return record_;
+    }
+
+    // What the page's run looks at, and when: the desktop run's moments.
+    static QJsonArray PageSteps(bool small, bool toTheEnd) {
+        const auto at = [](const char* kind, const char* name, qint64 ms) {
+            return QJsonObject{{kind, name}, {"at", ms}};
+        };
+        const auto span = [](const char* kind, const char* name, qint64 from, qint64 until) {
+            return QJsonObject{{kind, name}, {"from", from}, {"until", until}};
+        };
+        const auto afterKey = [](QJsonObject step) {
+            step["after"] = "key";
+            return step;
+        };
+        QJsonArray steps{
+            at("capture", "0-before-first-tick", 300),
+            QJsonObject{{"value", "pointer"},
+                        {"expression", "getComputedStyle(document.documentElement).cursor"},
+                        {"at", kPointerMoves}},
+            at("capture", "1-faded-line", kFadedLineHeld),
+        };
+        if (small) {
+            steps.append(span("hide", "hidden", kPageHiddenFrom, kPageHiddenUntil));
+            steps.append(at("capture", "after-hidden", kPageHiddenUntil + 100));
+        }
+        for (const QJsonValue step : QJsonArray{
+                 span("burst", "2-first-row-shown", kFirstRowPause - 300, kFirstRowPause + 1000),
+                 at("capture", "3-first-row", kFirstRowHeld),
+                 at("capture", "4-key-wait", kKeyWaitFrames),
+                 at("capture", "4-key-wait-later", kKeyWaitFrames + 1000),
+                 span("quiet", "key-wait", kKeyWaitFrames + 1100,
+                      kKeyWaitFrames + 1100 + kIdleWindow),
+                 at("press", small ? "tap" : "key", kKeyAt),
+                 afterKey(span("burst", "5-second-row-shown", kSecondRowPause - 300,
+                               kSecondRowPause + 1000)),
+                 afterKey(at("capture", "5-second-row", kSecondRowAfterKey))}) {
+            steps.append(step);
+        }
+        if (toTheEnd) {
+            steps.append(
+                afterKey(QJsonObject{{"watchEnd", "6-end"}, {"from", kLastLinesAfterKey}}));
+            steps.append(QJsonObject{{"replay", "7-replay"}});
+        }
+        return steps;
+    }
+
+    // The first frame that shows what `wanted` looks for; a frame without an image, at the
+    // last look, if none did.
+    static Frame FirstWith(const std::vector<Frame>& frames,
+                           const std::function<bool(const QImage&)>& wanted) {
+        for (const Frame& frame : frames) {
+            if (!frame.image.isNull() && wanted(frame.image)) {
+                return frame;
+            }
+        }
+        return {QImage(), frames.empty() ? -1 : frames.back().at};
+    }
+
     void WatchTheEnd(DisplaySession& x, QProcess& program) {
         WaitUntil(record_.keyAt + kLastLinesAfterKey);
         const qint64 giveUp = record_.keyAt + kEndAfterKey + kLate;
@@ -340,7 +518,15 @@ class ShowRun {
         }
         program.waitForFinished(static_cast<int>(std::max<qint64>(0, giveUp - Now())));
         exitAt_ = Now();
-        const qint64 exitAt = exitAt_;
+        record_.exitAt = exitAt_;
+        SettleTheEnd(frames);
+    }
+
+    // Of the frames watched until the end, those of its last moments, when the window may be
+    // going, are left out; the first frame of the final run of equal ones is the last visible
+    // change.
+    void SettleTheEnd(std::vector<Frame> frames) {
+        const qint64 exitAt = record_.exitAt;
         std::erase_if(frames, [exitAt](const Frame& frame) { return frame.at > exitAt - 300; });
         if (frames.empty()) {
             return;
@@ -557,6 +743,21 @@ int LineHeight(const ShowRecord& show) {
 
 // The screen's rows of a line typed at `y`, `height` high (the show's pixels): scaled, a row
 // more at each end for the rounding.
+// A light grey all over, not yet the white the opening starts from.
+void ExpectEmptyInFaceColour(const QImage& image) {
+    const QRgb face = image.pixel(0, 0);
+    EXPECT_TRUE(qRed(face) == qGreen(face) && qGreen(face) == qBlue(face)) << std::hex << face;
+    EXPECT_GE(qRed(face), 192);
+    EXPECT_LT(qRed(face), 255);
+    int others = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            others += image.pixel(x, y) != face ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(others, 0) << "not uniform";
+}
+
 QRect Band(const ShowRecord& show, const QImage& image, int y, int height) {
     const int slack = show.scale == 1 ? 0 : 1;
     const int top = OnScreen(show, y) - slack;
@@ -618,6 +819,9 @@ class ShowOnScreen : public testing::Test {
 };
 
 TEST_F(ShowOnScreen, OpensOneMaximisedWindowTitledQorvelin) {
+    if (show.page) {
+        GTEST_SKIP() << "a page lives in the browser's window";
+    }
     EXPECT_EQ(show.title, "Qorvelin");
     EXPECT_TRUE(show.maximised);
     // The whole screen but the title bar.
@@ -626,9 +830,24 @@ TEST_F(ShowOnScreen, OpensOneMaximisedWindowTitledQorvelin) {
     EXPECT_EQ(show.client.bottom(), show.screen.height() - 1);
 }
 
+// The page is titled as the window is, in Traditional Chinese as written in Taiwan, with the
+// program's icon.
+TEST_F(ShowOnScreen, PageIsTitledQorvelinInTaiwanChineseWithTheProgramsIcon) {
+    if (!show.page) {
+        GTEST_SKIP() << "a window of the program's own";
+    }
+    EXPECT_EQ(show.title, "Qorvelin");
+    EXPECT_EQ(show.language, "zh-Hant-TW");
+    EXPECT_EQ(show.icon, "data:image/png;base64,");
+}
+
 // Over the show the pointer keeps out of the way, as in a slide show: it hides once the mouse
 // stands still and comes back as soon as it moves.
 TEST_F(ShowOnScreen, PointerHidesWhileTheMouseStandsStill) {
+    if (show.page) {
+        EXPECT_EQ(show.pointer, "none") << "still visible after the mouse stood still";
+        return;
+    }
     if (!show.pointerWatched) {
         GTEST_SKIP() << "only an X server tells the pointer's image";
     }
@@ -645,18 +864,7 @@ TEST_F(ShowOnScreen, WindowIsEmptyInItsFaceColourBeforeTheFirstTick) {
     const Frame& frame = show.beforeFirstTick;
     REQUIRE_FRAME(frame);
     ASSERT_LT(frame.at, kFirstTick - 100) << "the capture came too late to judge";
-    const QRgb face = frame.image.pixel(0, 0);
-    // Light grey, not yet the white the opening starts from.
-    EXPECT_TRUE(qRed(face) == qGreen(face) && qGreen(face) == qBlue(face)) << std::hex << face;
-    EXPECT_GE(qRed(face), 192);
-    EXPECT_LT(qRed(face), 255);
-    int others = 0;
-    for (int y = 0; y < frame.image.height(); ++y) {
-        for (int x = 0; x < frame.image.width(); ++x) {
-            others += frame.image.pixel(x, y) != face ? 1 : 0;
-        }
-    }
-    EXPECT_EQ(others, 0) << "the client is not uniform";
+    ExpectEmptyInFaceColour(frame.image);
 }
 
 TEST_F(ShowOnScreen, FadedLineStandsAloneOnBlackInItsLastGrey) {
@@ -702,7 +910,7 @@ TEST_F(ShowOnScreen, FirstRowIsOnScreenInThePauseAfterItIsShown) {
     ASSERT_GT(height, 30);
     const Frame& frame = show.firstRowShown;
     REQUIRE_FRAME(frame);
-    EXPECT_LT(frame.at, kFirstRowPause + kRowSeenWithin);
+    EXPECT_LT(frame.at, show.firstRowPause + kRowSeenWithin);
     const std::vector<QRect> cards = WhiteBlocks(frame.image);
     const std::vector<QRect> later = WhiteBlocks(show.firstRow.image);
     ASSERT_EQ(cards, later) << cards.size() << " cards where the row stands later";
@@ -734,6 +942,13 @@ TEST_F(ShowOnScreen, KeyWaitShowsOnlyTheRequestAndStandsStill) {
 }
 
 TEST_F(ShowOnScreen, KeyWaitLeavesTheProcessIdle) {
+    if (show.page) {
+        if (show.keyWaitPumps < 0) {
+            GTEST_SKIP() << "this browser's page cannot be traced";
+        }
+        EXPECT_EQ(show.keyWaitPumps, 0) << "the show polls while it waits for the key";
+        return;
+    }
     ASSERT_GE(show.keyWaitCpuShare, 0.0) << "the process's CPU time could not be read";
     EXPECT_LT(show.keyWaitCpuShare, 0.05);
 }
@@ -785,6 +1000,9 @@ TEST_F(ShowOnScreen, SecondRowIsShiftedAndStaggeredWithTheSameRanksInOtherSuits)
 }
 
 TEST_F(ShowOnScreen, LastTwoLinesStayAloneOnBlack) {
+    if (!show.toTheEnd) {
+        GTEST_SKIP() << "this run stops once the second row has shown";
+    }
     const int height = LineHeight(show);
     ASSERT_GT(height, 30);
     const Frame& frame = show.lastLines;
@@ -807,12 +1025,14 @@ TEST_F(ShowOnScreen, OnANarrowScreenTheWholeShowIsScaledIntoTheWindow) {
     }
     const int height = LineHeight(show);
     ASSERT_GT(height, 30);
-    const Frame& last = show.lastLines;
-    REQUIRE_FRAME(last);
-    const int width = last.image.width();
-    const Ink line = InkIn(last.image, Band(show, last.image, 40, height));
-    EXPECT_GE(line.box.right(), width * 85 / 100) << "the line does not reach across";
-    EXPECT_LT(line.box.right(), width - 1) << "the line is cut at the window's edge";
+    if (show.toTheEnd) {
+        const Frame& last = show.lastLines;
+        REQUIRE_FRAME(last);
+        const int width = last.image.width();
+        const Ink line = InkIn(last.image, Band(show, last.image, 40, height));
+        EXPECT_GE(line.box.right(), width * 85 / 100) << "the line does not reach across";
+        EXPECT_LT(line.box.right(), width - 1) << "the line is cut at the window's edge";
+    }
 
     const std::vector<QRect> cards = WhiteBlocks(show.firstRow.image);
     ASSERT_EQ(cards.size(), 6U);
@@ -824,11 +1044,14 @@ TEST_F(ShowOnScreen, OnANarrowScreenTheWholeShowIsScaledIntoTheWindow) {
         EXPECT_NEAR(card.left(), cardWidth * (40 + 154 * k) / kCardWidth, 2);
         EXPECT_NEAR(card.height() * kCardWidth, card.width() * kCardHeight, 2 * kCardWidth)
             << "not a whole card";
-        EXPECT_TRUE(last.image.rect().contains(card));
+        EXPECT_TRUE(show.firstRow.image.rect().contains(card));
     }
 }
 
 TEST_F(ShowOnScreen, EndsWithStatusZeroAfterHoldingTheLastLines) {
+    if (!show.toTheEnd) {
+        GTEST_SKIP() << "this run stops once the second row has shown";
+    }
     ASSERT_TRUE(show.exited) << "still running " << show.exitAt - show.keyAt << " ms after the key";
     EXPECT_TRUE(show.exitedNormally);
     EXPECT_EQ(show.exitCode, 0);
@@ -841,6 +1064,75 @@ TEST_F(ShowOnScreen, EndsWithStatusZeroAfterHoldingTheLastLines) {
     EXPECT_LT(afterKey, kEndAfterKey + kLate);
 }
 
+// The page carries all it needs and asks nothing of anyone: no request goes out, blocked or
+// not, and nothing goes wrong in its console.
+TEST_F(ShowOnScreen, ThePageAsksForNothing) {
+    if (!show.page) {
+        GTEST_SKIP() << "a program, not a page";
+    }
+    EXPECT_TRUE(show.requests.isEmpty()) << qPrintable(show.requests.join(", "));
+    EXPECT_TRUE(show.errors.isEmpty()) << qPrintable(show.errors.join("\n"));
+}
+
+// A page cannot close its window: at the end one button offers the show again, drawn in the
+// show's own face, and pressed it starts a new run from the empty page.
+TEST_F(ShowOnScreen, AtTheEndOneButtonPlaysTheShowAgain) {
+    if (!show.page || !show.toTheEnd) {
+        GTEST_SKIP() << "no page, or not to its end";
+    }
+    const Frame& offered = show.replayOffered;
+    REQUIRE_FRAME(offered);
+    const QRect middle(offered.image.rect().center() - QPoint(150, 60), QSize(300, 120));
+    const Ink button = InkIn(offered.image, middle);
+    EXPECT_GT(button.pixels, 5000) << "no button in the middle of the page";
+    int label = 0;
+    for (int y = button.box.top(); y <= button.box.bottom(); ++y) {
+        for (int x = button.box.left(); x <= button.box.right(); ++x) {
+            label += qGray(offered.image.pixel(x, y)) > 200 ? 1 : 0;
+        }
+    }
+    EXPECT_GT(label, 200) << "the button has no label";
+    ExpectLine(show, offered.image, 40, LineHeight(show), 253, 29);
+
+    ASSERT_GE(show.replayedAt, 0) << "the button did not start the show again";
+    const Frame& replayed = show.replayed;
+    REQUIRE_FRAME(replayed);
+    ExpectEmptyInFaceColour(replayed.image);
+}
+
+// A browser slows a hidden tab's timers to once a second. Once the page is seen again, the
+// show is where its timeline says, not as late as it was hidden.
+TEST_F(ShowOnScreen, OnceAHiddenPageIsSeenAgainTheShowIsWhereItsTimelineSays) {
+    if (show.hiddenFrom < 0) {
+        GTEST_SKIP() << "nothing hid this run's page";
+    }
+    // How late each step started against the timeline. A page can fall behind while it is
+    // seen too (a slow screenshot, say); that is given up, as on the desktop, and is not the
+    // hidden tab's doing.
+    const auto late = [this](std::size_t step) {
+        return show.tickStarts.at(step) - kStepOnsetsMs.at(step);
+    };
+    std::size_t lastSeen = 0;
+    std::size_t firstSeenAgain = 0;
+    for (std::size_t step = 0; step < show.tickStarts.size(); ++step) {
+        const qint64 onset = show.tickStarts[step];
+        if (onset < show.hiddenFrom) {
+            lastSeen = step;
+        } else if (onset > show.hiddenUntil && firstSeenAgain == 0) {
+            firstSeenAgain = step;
+        }
+    }
+    ASSERT_GT(firstSeenAgain, lastSeen + 1) << "no step started while the page was hidden";
+    EXPECT_GT(show.hiddenPumpGap, 500) << "the browser did not slow the hidden page";
+    for (std::size_t step = firstSeenAgain; step < firstSeenAgain + 3; ++step) {
+        EXPECT_NEAR(late(step), late(lastSeen), kOnTimelineWithin) << "step " << step;
+    }
+    // Step 6's line, whole, as soon as the page is seen again.
+    const Frame& back = show.afterHidden;
+    REQUIRE_FRAME(back);
+    ExpectLine(show, back.image, 120, LineHeight(show), 225, 20);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -851,6 +1143,11 @@ int main(int argc, char** argv) {
         desktop = Desktop::Wayland;
     } else if (arguments.contains("--projector")) {
         desktop = Desktop::Projector;
+    } else if (const qsizetype page = arguments.indexOf("--page"); page > 0) {
+        const QString engine = arguments.value(page + 1);
+        desktop = engine == "firefox"  ? Desktop::Firefox
+                  : engine == "webkit" ? Desktop::WebKit
+                                       : Desktop::Chromium;
     }
     return RUN_ALL_TESTS();
 }

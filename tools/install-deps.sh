@@ -4,6 +4,10 @@
 # nothing at all and prints nothing (not even a package-list update), so `make run` stays
 # quick. Run as root, it also creates the unprivileged user that the Wayland end-to-end
 # test runs its compositor as (sway refuses to run as root).
+#
+#   install-deps.sh                 the desktop program, its tests and its package
+#   install-deps.sh web             and the web page's build
+#   install-deps.sh web page-tests  and the browsers that play the page in its tests
 set -eu
 
 # One package a line, with what it is for.
@@ -38,9 +42,32 @@ clang-tidy           lint
 cppcheck             lint
 clang-format         keeps the sources in the repository's style
 LIST
+    for part in "$@"; do
+        case $part in
+        web) cat <<'LIST' ;;
+emscripten           compiles the show into the web page (make web)
+LIST
+        page-tests) cat <<'LIST' ;;
+chromium             plays the page in its tests and its benchmark
+firefox-esr          plays the page in Firefox's engine
+webkit2gtk-driver    WebKitGTK's WebDriver and MiniBrowser, the engine of Safari
+LIST
+        *)
+            echo "install-deps: no such part: $part" >&2
+            exit 2
+            ;;
+        esac
+    done
+    # node and npm run the page's tests with puppeteer-core; Debian's, where none is there.
+    case " $* " in
+    *" page-tests "*)
+        command -v node >/dev/null 2>&1 || echo "nodejs"
+        command -v npm >/dev/null 2>&1 || echo "npm"
+        ;;
+    esac
 }
 
-packages=$(wanted | cut -d' ' -f1)
+packages=$(wanted "$@" | cut -d' ' -f1)
 test_user=qorvelin-test
 
 # The user the Wayland end-to-end test runs sway and its clients as, when run by root.
