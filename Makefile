@@ -22,7 +22,7 @@ empty :=
 space := $(empty) $(empty)
 
 .PHONY: all deps web-deps page-test-deps build run web check bench bench-web lint lint-tidy \
-	lint-cppcheck asan package format format-check clean help
+	lint-tidy-web lint-cppcheck asan package format format-check clean help
 .DEFAULT_GOAL := help
 
 help:
@@ -94,8 +94,8 @@ package: build
 # warning an error). cppcheck then reads the same database, without the generated sources
 # (nor the #error checks of the moc output that a source includes, which need Qt's headers).
 
-lint: build
-	@$(MAKE) --no-print-directory -k -j$(JOBS) lint-tidy lint-cppcheck
+lint: build web
+	@$(MAKE) --no-print-directory -k -j$(JOBS) lint-tidy lint-tidy-web lint-cppcheck
 
 # Absolute paths of the compiled sources that lie in the project's folders, made relative.
 # (Empty until the first build has written the database.)
@@ -116,6 +116,20 @@ $(BUILD)/lint/%.tidy: % .clang-tidy $(PROJECT_HEADERS) $(BUILD)/compile_commands
 		rm -f $@.log; touch $@; \
 	else \
 		grep -v '^[0-9]* warnings\? \(and [0-9]* errors\? \)\?generated\.$$' $@.log >&2 || true; \
+		exit 1; \
+	fi
+
+# The web stage's own sources build only with Emscripten: clang-tidy reads them from the web
+# build's database, with the target and the system headers that em++ gives its compiler.
+WEB_TIDY_SOURCES = $(wildcard web/*.cpp)
+lint-tidy-web:
+	@echo "clang-tidy $(WEB_TIDY_SOURCES)"
+	@if clang-tidy -p $(WEB_BUILD) --quiet --extra-arg-before=--target=wasm32-unknown-emscripten \
+		--extra-arg=--sysroot=/usr/share/emscripten/cache/sysroot --extra-arg=-D__EMSCRIPTEN__ \
+		$(WEB_TIDY_SOURCES) >$(WEB_BUILD)/lint-web.log 2>&1; then \
+		echo "clang-tidy: $(words $(WEB_TIDY_SOURCES)) web files clean"; \
+	else \
+		grep -v '^[0-9]* warnings\? \(and [0-9]* errors\? \)\?generated\.$$' $(WEB_BUILD)/lint-web.log >&2 || true; \
 		exit 1; \
 	fi
 
