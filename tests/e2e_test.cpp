@@ -1133,6 +1133,42 @@ TEST_F(ShowOnScreen, OnceAHiddenPageIsSeenAgainTheShowIsWhereItsTimelineSays) {
     ExpectLine(show, back.image, 120, LineHeight(show), 225, 20);
 }
 
+// A browser without WebAssembly, or a face that does not load: the page says so in one line, on
+// the page and in the console, and is never blank.
+TEST(PageFailure, WithoutWebAssemblyOrItsFaceThePageSaysWhyInOneLine) {
+    if (desktop != Desktop::Chromium) {
+        GTEST_SKIP() << "once is enough, in the page's Chromium run";
+    }
+    for (const auto& [broken, saying] :
+         {std::pair{"webassembly", "WebAssembly"}, std::pair{"face", "字型"}}) {
+        SCOPED_TRACE(broken);
+        PagePlan plan;
+        plan.engine = "chromium";
+        plan.breaks = broken;
+        plan.name = QString("chromium-without-") + broken;
+        const PageRun run = PlayPage(plan);
+        ASSERT_EQ(run.failure, "");
+        const QString line = run.record["failureLine"].toString();
+        EXPECT_TRUE(line.contains(QString::fromUtf8(saying))) << qPrintable(line);
+        const QJsonArray errors = run.record["consoleErrors"].toArray();
+        EXPECT_TRUE(std::any_of(errors.begin(), errors.end(), [&line](const QJsonValue& error) {
+            return error.toString() == "qorvelin: " + line;
+        })) << "not in the console";
+        const auto frame = run.frames.find("broken");
+        ASSERT_NE(frame, run.frames.end());
+        // The notice's red frame.
+        const QImage& page = frame->second.image;
+        int red = 0;
+        for (int y = 0; y < page.height(); ++y) {
+            for (int x = 0; x < page.width(); ++x) {
+                const QRgb pixel = page.pixel(x, y);
+                red += qRed(pixel) > 150 && qGreen(pixel) < 50 && qBlue(pixel) < 50 ? 1 : 0;
+            }
+        }
+        EXPECT_GT(red, 1000) << "no notice on the page";
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {

@@ -24,13 +24,15 @@ Frame LoadFrame(const QDir& folder, const QJsonObject& frame) {
 PageRun PlayPage(const PagePlan& plan) {
     PageRun run;
     // The frames stay in the working directory for whoever has to look at a failure.
-    const QString folder = QDir().absoluteFilePath("page-frames-" + plan.engine);
+    const QString folder =
+        QDir().absoluteFilePath("page-frames-" + (plan.name.isEmpty() ? plan.engine : plan.name));
     QDir(folder).removeRecursively();
     QDir().mkpath(folder);
-    const QJsonObject planJson{
-        {"engine", plan.engine}, {"page", QORVELIN_PAGE},       {"width", plan.width},
-        {"height", plan.height}, {"hideFonts", plan.hideFonts}, {"touch", plan.touch},
-        {"out", folder},         {"steps", plan.steps}};
+    const QJsonObject planJson{{"engine", plan.engine},       {"page", QORVELIN_PAGE},
+                               {"width", plan.width},         {"height", plan.height},
+                               {"hideFonts", plan.hideFonts}, {"touch", plan.touch},
+                               {"breaks", plan.breaks},       {"out", folder},
+                               {"steps", plan.steps}};
     QFile planFile(QDir(folder).filePath("plan.json"));
     if (!planFile.open(QIODevice::WriteOnly) ||
         planFile.write(QJsonDocument(planJson).toJson()) < 0) {

@@ -19,6 +19,8 @@ struct PagePlan {
     int height = 800;
     bool hideFonts = false;  // the browser sees no installed font
     bool touch = false;      // a touch screen
+    QString breaks;          // "webassembly" or "face": the page cannot play
+    QString name;            // of the folder its frames are kept in; the engine's by default
     QJsonArray steps;
 };
 

@@ -5,7 +5,7 @@
 
 const Page = {
   // How the page looks until the show's first tick: a light grey, as a desktop window's face.
-  faceColor: 'rgb(240, 240, 240)',
+  faceColor: 0xF0F0F0,
   family: 'Qorvelin Show Face',
   hidePointerAfterMs: 2000,
 
@@ -50,6 +50,9 @@ const Page = {
       this.keepAwake(this.wantAwake);
     });
     this.showPointer();
+    // The face colour until the show draws, and also if it never can.
+    this.fit(1);
+    this.erase(this.faceColor);
   },
 
   // Decodes the face and the card faces; an error message, or '' once all are ready.

@@ -2,7 +2,7 @@
 // and Firefox driven by puppeteer-core, and WebKitGTK's MiniBrowser driven over W3C WebDriver
 // by its WebKitWebDriver (on the X display in $DISPLAY).
 //
-//   const tab = await open({engine, width, height, hideFonts, touch, realThrottling});
+//   const tab = await open({engine, width, height, hideFonts, touch});
 //   await tab.goto(fileUrl); await tab.evaluate('document.title'); await tab.screenshot();
 //   await tab.pressKey(); await tab.tap(x, y); tab.requests; await tab.close();
 
@@ -38,7 +38,7 @@ async function blockRequests(page, requests) {
   });
 }
 
-async function openPuppeteer({engine, width, height, hideFonts, touch, realThrottling}) {
+async function openPuppeteer({engine, width, height, hideFonts, touch}) {
   const env = {...process.env};
   if (hideFonts) env.FONTCONFIG_FILE = noFonts();
   const viewport = {width, height, deviceScaleFactor: 1, hasTouch: Boolean(touch)};
@@ -49,11 +49,6 @@ async function openPuppeteer({engine, width, height, hideFonts, touch, realThrot
                  '--disable-component-update', '--disable-sync', '--no-first-run',
                  '--no-default-browser-check', '--disable-dev-shm-usage', '--hide-scrollbars',
                  '--mute-audio'],
-          // A hidden tab's timers are slowed as in a real browser.
-          ignoreDefaultArgs: realThrottling
-              ? ['--disable-background-timer-throttling', '--disable-backgrounding-occluded-windows',
-                 '--disable-renderer-backgrounding']
-              : [],
         })
       : await puppeteer.launch({browser: 'firefox', executablePath: '/usr/bin/firefox-esr',
                                 headless: true, env, defaultViewport: viewport});

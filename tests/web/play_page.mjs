@@ -5,7 +5,8 @@
 //
 //   node play_page.mjs PLAN.json
 //
-// The plan: {engine, page, width, height, hideFonts, touch, out, steps: [...]}, each step one of
+// The plan: {engine, page, width, height, hideFonts, touch, breaks, out, steps: [...]}, each
+// step one of
 //   {capture: NAME, at}                one screenshot
 //   {burst: NAME, from, until}         screenshots one after another
 //   {quiet: NAME, from, until}         counts the pumps in that span (where a trace can be set)
@@ -14,7 +15,9 @@
 //   {hide: NAME, from, until}          another tab in front meanwhile
 //   {watchEnd: NAME, from}             screenshots until the show's end
 //   {replay: NAME}                     the button at the end, pressed with the Enter key
-// Moments are ms after the show loaded, or after the key press with {after: "key"}.
+// Moments are ms after the show loaded, or after the key press with {after: "key"}. A plan that
+// `breaks` the page ("webassembly": the browser has none; "face": the face does not load) has
+// no steps: the page is only looked at a moment after it opened.
 
 import fs from 'node:fs';
 import path from 'node:path';
@@ -38,6 +41,10 @@ try {
 }
 
 async function play() {
+  if (plan.breaks) {
+    await lookAtBrokenPage();
+    return;
+  }
   if (tab.engine !== 'webkit') {
     await tab.beforeLoad(() => {
       window.qorvelinPumps = [];
@@ -150,4 +157,20 @@ async function play() {
       "document.getElementById('failure').hidden ? '' : document.getElementById('failure').textContent");
   record.resources = await tab.evaluate(
       "performance.getEntriesByType('resource').map(entry => entry.name)");
+}
+
+async function lookAtBrokenPage() {
+  if (plan.breaks === 'face') {
+    await tab.beforeLoad(() => {
+      FontFace.prototype.load = () => Promise.reject(new Error('a face that cannot load'));
+    });
+  } else {
+    await tab.beforeLoad(() => { delete globalThis.WebAssembly; });
+  }
+  await tab.goto(fileUrl(plan.page));
+  await sleep(2000);
+  record.frames.broken = {file: 'broken.png', at: 2000};
+  fs.writeFileSync(path.join(plan.out, 'broken.png'), await tab.screenshot());
+  record.failureLine = await tab.evaluate(
+      "document.getElementById('failure').hidden ? '' : document.getElementById('failure').textContent");
 }
