@@ -85,26 +85,28 @@ void ShowWindow::Cls() {
 
 void ShowWindow::Print(const std::u16string& text) {
     if (const TextStroke* stroke = drawing_.Print(text)) {
-        Draw(*stroke);
-        const QRectF ink = metrics_.boundingRect(QString::fromStdU16String(stroke->text))
-                               .translated(stroke->x, stroke->baseline);
+        const QString glyphs = QString::fromStdU16String(stroke->text);
+        const QPointF baseline = Draw(*stroke, glyphs);
         // Antialiased edges and overhanging strokes can reach past the ink's box.
-        update(QRectF(ink.topLeft() * scale_, ink.size() * scale_)
-                   .toAlignedRect()
-                   .adjusted(-2, -2, 2, 2));
+        update(metrics_.boundingRect(glyphs).translated(baseline).toAlignedRect().adjusted(-2, -2,
+                                                                                           2, 2));
     }
 }
 
-void ShowWindow::Draw(const TextStroke& stroke) {
-    if (font_.pointSizeF() != stroke.points) {
-        font_.setPointSizeF(stroke.points);
+// Draws at the scale's own font size rather than through a scaled painter, so that a scaled
+// glyph comes from the font's cache as any other does. Returns where its baseline begins.
+QPointF ShowWindow::Draw(const TextStroke& stroke, const QString& glyphs) {
+    const qreal points = stroke.points * scale_;
+    if (font_.pointSizeF() != points) {
+        font_.setPointSizeF(points);
         metrics_ = QFontMetricsF(font_, &canvas_);
     }
+    const QPointF baseline = QPointF(stroke.x, stroke.baseline) * scale_;
     QPainter painter(&canvas_);
-    painter.scale(scale_, scale_);
     painter.setFont(font_);
     painter.setPen(ToQColor(stroke.color));
-    painter.drawText(QPointF(stroke.x, stroke.baseline), QString::fromStdU16String(stroke.text));
+    painter.drawText(baseline, glyphs);
+    return baseline;
 }
 
 void ShowWindow::Erase() {
@@ -117,7 +119,7 @@ void ShowWindow::Erase() {
 void ShowWindow::Redraw() {
     canvas_.fill(ToQColor(drawing_.BackColor()));
     for (const TextStroke& stroke : drawing_.Strokes()) {
-        Draw(stroke);
+        Draw(stroke, QString::fromStdU16String(stroke.text));
     }
     update();
 }

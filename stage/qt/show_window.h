@@ -30,7 +30,7 @@ class ShowWindow : public QWidget {
     void Cls();
     void Print(const std::u16string& text);
 
-    // The face the show's text is drawn in, at the size of the latest text.
+    // The face the show's text is drawn in, at the size of the latest text on the canvas.
     const QFont& TextFont() const { return font_; }
     // What the show has drawn so far, at the device pixel ratio.
     const QImage& Canvas() const { return canvas_; }
@@ -53,7 +53,7 @@ class ShowWindow : public QWidget {
     bool focusNextPrevChild(bool next) override;
 
   private:
-    void Draw(const TextStroke& stroke);
+    QPointF Draw(const TextStroke& stroke, const QString& glyphs);
     void GrowCanvasTo(const QSize& size);
     void Erase();
     void Redraw();
