@@ -13,7 +13,14 @@ import os from 'node:os';
 import path from 'node:path';
 import puppeteer from 'puppeteer-core';
 
-const MINIBROWSER = '/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser';
+// WebKitGTK's own browser, in the library folder of the machine's architecture.
+function miniBrowser() {
+  for (const folder of fs.readdirSync('/usr/lib')) {
+    const program = path.join('/usr/lib', folder, 'webkit2gtk-4.1/MiniBrowser');
+    if (fs.existsSync(program)) return program;
+  }
+  throw new Error('no MiniBrowser: install webkit2gtk-driver');
+}
 
 // A font configuration with no font at all: whatever text shows came from the page itself.
 function noFonts() {
@@ -103,7 +110,7 @@ async function openWebKit({width, height}) {
     }
   }
   const session = await call('POST', '/session', {capabilities: {alwaysMatch: {
-    'webkitgtk:browserOptions': {binary: MINIBROWSER, args: ['--automation']}}}});
+    'webkitgtk:browserOptions': {binary: miniBrowser(), args: ['--automation']}}}});
   const at = `/session/${session.sessionId}`;
   // The window is the viewport and MiniBrowser's toolbar: make the viewport the size asked.
   await call('POST', `${at}/window/rect`, {x: 0, y: 0, width, height});
