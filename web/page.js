@@ -86,16 +86,10 @@ const Page = {
   // the browser's own shortcuts do not.
   onKey(event) {
     if (event.target.id === 'replay' || event.isComposing) return;
+    if (event.ctrlKey || event.metaKey || event.altKey) return;
     const named = {Enter: 13, Escape: 27, Backspace: 8, Tab: 9, Delete: 127};
-    let code = null;
-    if (event.ctrlKey || event.metaKey || event.altKey) {
-      code = null;
-    } else if ([...event.key].length === 1) {
-      code = event.key.charCodeAt(0);
-    } else if (event.key in named) {
-      code = named[event.key];
-    }
-    if (code === null) return;
+    const code = [...event.key].length === 1 ? event.key.charCodeAt(0) : named[event.key];
+    if (code === undefined) return;
     event.preventDefault();
     this.keys.push(code);
     this.wake(true);
@@ -151,7 +145,8 @@ const Page = {
     } else if (left < 1) {
       this.fromMessage(() => this.waitFor(waiter, until));
     } else {
-      waiter.timer = setTimeout(() => this.fromMessage(() => this.waitFor(waiter, until)), Math.floor(left));
+      const onward = () => this.fromMessage(() => this.waitFor(waiter, until));
+      waiter.timer = setTimeout(onward, Math.floor(left));
     }
   },
 
