@@ -66,12 +66,12 @@ class ScriptedForm : public FormEvents {
 
 TEST(QtStagePump, ConsecutiveDrawsReturnOnAFiveMillisecondGrid) {
     QtStage stage;
-    stage.Print(u"字");
+    stage.Print(u"現");
     stage.DoEvents();  // the first pump of a burst returns at once and starts the grid
     const auto start = Clock::now();
     for (int pump = 1; pump < 200; ++pump) {
         stage.SetCurrentY(0);
-        stage.Print(u"字");
+        stage.Print(u"現");
         stage.DoEvents();
     }
     EXPECT_NEAR(MsBetween(start, Clock::now()), 995, 10);
@@ -147,7 +147,7 @@ TEST(QtStageTicks, ATickNeverStartsFromAPumpInsideAStep) {
     form.tick = [&](int tick) {
         if (tick == 0) {
             for (int pump = 0; pump < 60; ++pump) {
-                stage.Print(u"字");
+                stage.Print(u"現");
                 stage.DoEvents();
             }
         } else {

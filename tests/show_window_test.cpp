@@ -57,7 +57,7 @@ TEST_F(ShowWindowTest, TextIsDrawnAsGlyphsOnlyAndNeverErasesWhatIsUnderIt) {
     stage.SetBackColor(RGB(0, 0, 0));
     stage.SetFontSize(30);
     stage.SetForeColor(RGB(255, 255, 255));
-    stage.Print(u"田");
+    stage.Print(u"現");
     const QImage first = canvas.copy();
     const int lit = CountPixels(first, cell, [](QRgb p) { return Brightness(p) > 200; });
     ASSERT_GT(lit, 100);
@@ -83,7 +83,7 @@ TEST_F(ShowWindowTest, PrintEndsTheLineEvenForAnEmptyText) {
     stage.SetFontSize(30);
     stage.SetCurrentX(120);
     stage.SetCurrentY(40);
-    stage.Print(u"字");
+    stage.Print(u"現");
     const float lineHeight = stage.CurrentY() - 40;
     EXPECT_EQ(window.CurrentX(), 0);
     // One line of 30-point text: the 40-pixel character and some leading.
@@ -101,8 +101,8 @@ TEST_F(ShowWindowTest, ThirtyPointsIsFortyPixelsWhateverTheScreen) {
     stage.SetBackColor(RGB(0, 0, 0));
     stage.SetForeColor(RGB(255, 255, 255));
     stage.SetCurrentX(40);
-    stage.Print(u"田");
-    EXPECT_NEAR(QFontMetricsF(window.TextFont(), &canvas).horizontalAdvance(u'田'), 40.0, 0.5);
+    stage.Print(u"現");
+    EXPECT_NEAR(QFontMetricsF(window.TextFont(), &canvas).horizontalAdvance(u'現'), 40.0, 0.5);
     const auto [first, last] = InkColumns(canvas, QRect(30, 0, 60, 60));
     EXPECT_GE(first, 40);
     EXPECT_LE(last, 80);
@@ -113,7 +113,7 @@ TEST_F(ShowWindowTest, ClsAndBackColorEraseTheTextButNotTheCards) {
     stage.SetForeColor(RGB(255, 255, 255));
     stage.SetBackColor(RGB(0, 0, 0));
     stage.SetFontSize(30);
-    stage.Print(u"田田田");
+    stage.Print(u"現現現");
     CardPane& pane = stage.Picture1(4);
     pane.Move(10, 10);
     pane.SetVisible(true);
@@ -124,7 +124,7 @@ TEST_F(ShowWindowTest, ClsAndBackColorEraseTheTextButNotTheCards) {
         0);
     EXPECT_GT(stage.CurrentY(), 0);  // a new background keeps the drawing position
 
-    stage.Print(u"田");
+    stage.Print(u"現");
     stage.Cls();
     EXPECT_EQ(
         CountPixels(canvas, QRect(0, 0, 200, 200), [](QRgb p) { return p != qRgb(80, 80, 80); }),
@@ -138,7 +138,7 @@ TEST_F(ShowWindowTest, AShownCardCoversTheTextUnderItAndSurvivesCls) {
     stage.SetForeColor(RGB(255, 255, 255));
     stage.SetFontSize(30);
     stage.SetCurrentY(50);
-    stage.Print(u"田田田田田田");
+    stage.Print(u"現現現現現現");
     for (std::int16_t slot = 0; slot < 18; ++slot) {
         stage.Picture1(slot).SetVisible(false);
     }
@@ -208,7 +208,7 @@ TEST_F(ShowWindowTest, ASmallWindowScalesTextAndCardsAlikeAndTheShowKeepsItsPixe
     stage.SetFontSize(30);
     stage.SetCurrentX(400);
     stage.SetCurrentY(40);
-    stage.Print(u"田");
+    stage.Print(u"現");
     EXPECT_FLOAT_EQ(stage.CurrentY(), 40 + LineHeight(30));
     const auto [first, last] = InkColumns(canvas, QRect(0, 30, 800, 60));
     EXPECT_GE(first, std::floor(400 * s));
