@@ -15,7 +15,8 @@
 //   {hide: NAME, from, until}          another tab in front meanwhile
 //   {watchEnd: NAME, from}             screenshots until the show's end
 //   {replay: NAME}                     the button at the end, pressed with the Enter key
-// Moments are ms after the show loaded, or after the key press with {after: "key"}. A plan that
+// Moments are ms after the show loaded, after the key press with {after: "key"}, or after the
+// page started step N of the show with {after: N}. A plan that
 // `breaks` the page ("webassembly": the browser has none; "face": the face does not load) has
 // no steps: the page is only looked at a moment after it opened.
 
@@ -54,13 +55,13 @@ async function play() {
   await tab.goto(fileUrl(plan.page));
   const marks = name => tab.evaluate(
       `performance.getEntriesByName('qorvelin:${name}').map(mark => mark.startTime)`);
-  const until = async (condition, timeoutMs, what) => {
+  const until = async (condition, timeoutMs, what, everyMs = 20) => {
     const deadline = Date.now() + timeoutMs;
     for (;;) {
       const value = await condition();
       if (value) return value;
       if (Date.now() > deadline) throw new Error(`no ${what} within ${timeoutMs} ms`);
-      await sleep(20);
+      await sleep(everyMs);
     }
   };
   const loads = await until(async () => {
@@ -74,7 +75,13 @@ async function play() {
   const pageNow = await tab.evaluate('performance.now()');
   const offset = pageNow - (sent + Date.now()) / 2;
   const now = () => Date.now() + offset - loadAt;
-  const moment = (at, after) => (after === 'key' ? record.keyAt : 0) + at;
+  const stepStart = async step => await until(async () => {
+    const start = await tab.evaluate(
+        `(performance.getEntriesByName('qorvelin:tick')[${step}] || {startTime: 0}).startTime`);
+    return start > 0 && start - loadAt;
+  }, 120000, `step ${step}`, 100);
+  const moment = async (at, after) =>
+    at + (after === undefined ? 0 : after === 'key' ? record.keyAt : await stepStart(after));
   const waitUntil = async at => sleep(at - now());
   let shots = 0;
   const capture = async name => {
@@ -86,23 +93,24 @@ async function play() {
 
   for (const step of plan.steps) {
     if (step.capture) {
-      await waitUntil(moment(step.at, step.after));
+      await waitUntil(await moment(step.at, step.after));
       record.frames[step.capture] = await capture(step.capture);
     } else if (step.burst) {
-      await waitUntil(moment(step.from, step.after));
+      await waitUntil(await moment(step.from, step.after));
       const frames = record.bursts[step.burst] = [];
-      while (now() < moment(step.until, step.after)) frames.push(await capture(step.burst));
+      const end = await moment(step.until, step.after);
+      while (now() < end) frames.push(await capture(step.burst));
     } else if (step.quiet) {
-      await waitUntil(moment(step.from, step.after));
+      await waitUntil(await moment(step.from, step.after));
       const before = await tab.evaluate('window.qorvelinPumps ? qorvelinPumps.length : -1');
-      await waitUntil(moment(step.until, step.after));
+      await waitUntil(await moment(step.until, step.after));
       const after = await tab.evaluate('window.qorvelinPumps ? qorvelinPumps.length : -1');
       record.quiet[step.quiet] = before < 0 ? null : after - before;
     } else if (step.value) {
-      await waitUntil(moment(step.at, step.after));
+      await waitUntil(await moment(step.at, step.after));
       record.values[step.value] = await tab.evaluate(step.expression);
     } else if (step.press) {
-      await waitUntil(moment(step.at, step.after));
+      await waitUntil(await moment(step.at, step.after));
       record.keyAt = now();
       if (step.press === 'tap') {
         await tab.tap(plan.width / 2, plan.height * 3 / 4);
@@ -110,11 +118,11 @@ async function play() {
         await tab.pressKey();
       }
     } else if (step.hide) {
-      await waitUntil(moment(step.from, step.after));
+      await waitUntil(await moment(step.from, step.after));
       const other = await tab.hide();
       const hiddenAt = now();
       const seen = await tab.evaluate('document.visibilityState');
-      await waitUntil(moment(step.until, step.after));
+      await waitUntil(await moment(step.until, step.after));
       await tab.show(other);
       // The longest the show went without a pump meanwhile: how much the browser slowed it.
       const longestPumpGap = await tab.evaluate(`(() => {
@@ -123,7 +131,7 @@ async function play() {
       })()`);
       record.hidden[step.hide] = {from: hiddenAt, until: now(), state: seen, longestPumpGap};
     } else if (step.watchEnd) {
-      await waitUntil(moment(step.from, step.after));
+      await waitUntil(await moment(step.from, step.after));
       const frames = record.bursts[step.watchEnd] = [];
       const deadline = now() + 20000;
       while ((await marks('end')).length === 0 && now() < deadline) {
