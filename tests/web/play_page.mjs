@@ -75,10 +75,9 @@ async function play() {
   const pageNow = await tab.evaluate('performance.now()');
   const offset = pageNow - (sent + Date.now()) / 2;
   const now = () => Date.now() + offset - loadAt;
-  const stepStart = async step => await until(async () => {
-    const start = await tab.evaluate(
-        `(performance.getEntriesByName('qorvelin:tick')[${step}] || {startTime: 0}).startTime`);
-    return start > 0 && start - loadAt;
+  const stepStart = step => until(async () => {
+    const ticks = await marks('tick');
+    return ticks.length > step && ticks[step] - loadAt;
   }, 120000, `step ${step}`, 100);
   const moment = async (at, after) =>
     at + (after === undefined ? 0 : after === 'key' ? record.keyAt : await stepStart(after));
