@@ -8,4 +8,5 @@ qorvelin_test(assets_test
     QT_APP
     LIBS qorvelin_assets qorvelin_show recording_stage Qt6::Gui)
 target_compile_definitions(assets_test PRIVATE
-    QORVELIN_PAGE_WORDS="${PROJECT_SOURCE_DIR}/web/page_words.txt")
+    QORVELIN_PAGE_WORDS="${PROJECT_SOURCE_DIR}/web/page_words.txt"
+    QORVELIN_ICON_DIR="${PROJECT_SOURCE_DIR}/assets/icon")

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 #include <vector>
 
 #include "assets/card_faces.h"
@@ -313,10 +314,15 @@ TEST(CardFaces, BlackAndRedFacesDifferOnlyInColour) {
     }
 }
 
+// The desktop's sizes come with the program; the web app's lie beside them.
 TEST(ProgramIcon, PngsAreSquareWithTransparentCorners) {
-    for (const int size : {16, 32, 48, 256}) {
-        SCOPED_TRACE(size);
-        const QImage icon(QString(":/icon/qorvelin-%1.png").arg(size));
+    for (const auto& [size, file] :
+         {std::pair{16, ":/icon/qorvelin-16.png"}, std::pair{32, ":/icon/qorvelin-32.png"},
+          std::pair{48, ":/icon/qorvelin-48.png"}, std::pair{256, ":/icon/qorvelin-256.png"},
+          std::pair{192, QORVELIN_ICON_DIR "/qorvelin-192.png"},
+          std::pair{512, QORVELIN_ICON_DIR "/qorvelin-512.png"}}) {
+        SCOPED_TRACE(file);
+        const QImage icon(file);
         ASSERT_EQ(icon.size(), QSize(size, size));
         ASSERT_TRUE(icon.hasAlphaChannel());
         const int last = size - 1;
@@ -335,6 +341,31 @@ TEST(ProgramIcon, PngsAreSquareWithTransparentCorners) {
             }
         }
         EXPECT_TRUE(cyan);
+    }
+}
+
+// A home screen cuts its own shape out of a web app's tile, a circle at its smallest: the
+// drawing keeps inside the middle circle of four fifths of the width, on an opaque square.
+TEST(ProgramIcon, TilesKeepTheDrawingInsideTheCircleEveryShapeLeaves) {
+    for (const int size : {180, 512}) {
+        SCOPED_TRACE(size);
+        const QImage tile(QString(QORVELIN_ICON_DIR "/qorvelin-tile-%1.png").arg(size));
+        ASSERT_EQ(tile.size(), QSize(size, size));
+        EXPECT_FALSE(tile.hasAlphaChannel());
+        const QRgb background = tile.pixel(0, 0);
+        const double centre = (size - 1) / 2.0;
+        int drawn = 0;
+        int outside = 0;
+        for (int y = 0; y < size; ++y) {
+            for (int x = 0; x < size; ++x) {
+                if (tile.pixel(x, y) != background) {
+                    ++drawn;
+                    outside += std::hypot(x - centre, y - centre) > 0.4 * size ? 1 : 0;
+                }
+            }
+        }
+        EXPECT_GT(drawn, size * size / 8) << "no drawing on the tile";
+        EXPECT_EQ(outside, 0);
     }
 }
 

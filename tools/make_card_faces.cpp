@@ -3,8 +3,10 @@
 //   make_card_faces CARDS_DIR ICON_DIR CONTACT_SHEET
 //
 // writes CARDS_DIR/card00.jpg .. card17.jpg (150 x 200) and card00@2x.jpg .. (300 x 400),
-// ICON_DIR/qorvelin.svg and qorvelin-16/32/48/256.png, and the contact sheet PNG of all
-// eighteen faces. The same Qt and fonts give the same bytes on every run.
+// ICON_DIR/qorvelin.svg and qorvelin-16/32/48/192/256/512.png, the tiles that a web app's home
+// screen cuts its shape from, qorvelin-tile-180.png (a touch icon) and qorvelin-tile-512.png,
+// and the contact sheet PNG of all eighteen faces. The same Qt and fonts give the same bytes on
+// every run.
 
 #include <QColorSpace>
 #include <QDir>
@@ -30,7 +32,8 @@ const QString kLabelFont = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf
 
 constexpr int kSlotCount = 18;
 constexpr int kJpegQuality = 95;
-constexpr int kIconSizes[] = {16, 32, 48, 256};
+constexpr int kIconSizes[] = {16, 32, 48, 192, 256, 512};
+constexpr int kTileSizes[] = {180, 512};
 
 QImage paintFace(int slot, const RankLetters& letters, int scale) {
     QImage face(150 * scale, 200 * scale, QImage::Format_RGB32);
@@ -77,6 +80,12 @@ bool writeIcon(const QString& iconDir) {
     for (const int size : kIconSizes) {
         const QString name = QString("%1/qorvelin-%2.png").arg(iconDir).arg(size);
         if (!paintProgramIcon(size).save(name, "PNG")) {
+            return fail("cannot write " + name);
+        }
+    }
+    for (const int size : kTileSizes) {
+        const QString name = QString("%1/qorvelin-tile-%2.png").arg(iconDir).arg(size);
+        if (!paintProgramTile(size).save(name, "PNG")) {
             return fail("cannot write " + name);
         }
     }

@@ -25,6 +25,10 @@ const QColor kTitleBarColour(0, 188, 228);
 const QColor kPointerColour(150, 150, 150);
 const QColor kOutlineColour(52, 60, 70);
 
+// The page's colour before the show; a tile's drawing takes this share of its width.
+const QColor kTileColour(240, 240, 240);
+constexpr qreal kTileDrawing = 0.62;
+
 constexpr qreal kSheetOutline = 8;
 constexpr qreal kPointerOutline = 6;
 
@@ -72,6 +76,17 @@ QImage paintProgramIcon(int size) {
     painter.drawPolygon(kPointer);
     painter.end();
     return icon.convertToFormat(QImage::Format_ARGB32);
+}
+
+QImage paintProgramTile(int size) {
+    QImage tile(size, size, QImage::Format_RGB32);
+    tile.fill(kTileColour);
+    const int drawing = qRound(size * kTileDrawing);
+    const int margin = (size - drawing) / 2;
+    QPainter painter(&tile);
+    painter.drawImage(margin, margin, paintProgramIcon(drawing));
+    painter.end();
+    return tile;
 }
 
 QByteArray programIconSvg() {
