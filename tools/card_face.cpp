@@ -103,12 +103,6 @@ void paintCentrePicture(QPainter& painter) {
 
 }  // namespace
 
-CardFace CardFace::forSlot(int slot) {
-    static constexpr char kRanks[] = {'J', 'K', 'Q'};
-    static constexpr Suit kSuits[] = {Suit::Circle, Suit::Diamond, Suit::Star};
-    return {slot < 9 ? Colour::Black : Colour::Red, kRanks[(slot % 9) / 3], kSuits[slot % 3]};
-}
-
 QColor CardFace::letterColour() const {
     if (colour == Colour::Red) {
         return kRed;

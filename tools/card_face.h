@@ -2,21 +2,15 @@
 
 #include <QColor>
 
+#include "stage/slot_face.h"
+
 class QPainter;
 class RankLetters;
 
-// One of the eighteen faces: its colour, court rank and suit symbol.
-struct CardFace {
-    enum class Colour { Black, Red };
-    enum class Suit { Circle, Diamond, Star };
-
-    Colour colour;
-    char rank;  // 'J', 'K' or 'Q'
-    Suit suit;
-
-    // The face that card slot `slot` (0 to 17) holds: black below 9, rank J, K, Q by
-    // (slot mod 9) div 3, suit circle, diamond, star by slot mod 3.
-    static CardFace forSlot(int slot);
+// One of the eighteen faces, with the colours it is painted in.
+struct CardFace : SlotFace {
+    // The face that card slot `slot` (0 to 17) holds.
+    static CardFace forSlot(int slot) { return {SlotFace::Of(slot)}; }
 
     // The colour of the rank letter; the suit symbol is drawn in `symbolColour()`.
     QColor letterColour() const;
