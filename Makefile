@@ -21,13 +21,14 @@ PROJECT_HEADERS = $(filter %.h,$(CXX_FILES))
 empty :=
 space := $(empty) $(empty)
 
-.PHONY: all deps web-deps page-test-deps build run web check bench bench-web lint lint-tidy \
+.PHONY: all deps web-deps page-test-deps build run web serve check bench bench-web lint lint-tidy \
 	lint-tidy-web lint-cppcheck asan package format format-check clean help
 .DEFAULT_GOAL := help
 
 help:
 	@echo "make run           build and play the show"
-	@echo "make web           build the web page, $(PAGE)"
+	@echo "make web           build the web page, $(PAGE), and the site, $(WEB_BUILD)/site/"
+	@echo "make serve         serve the site at http://localhost:8000/"
 	@echo "make check         build the program and the page and run all tests (ctest in $(BUILD)/)"
 	@echo "make bench         build and run the benchmark, results in $(BUILD)/bench.json"
 	@echo "make bench-web     play the page in Chromium and measure it, results in $(WEB_BUILD)/bench.json"
@@ -64,6 +65,11 @@ $(WEB_BUILD)/CMakeCache.txt: | web-deps
 web: web-deps $(WEB_BUILD)/CMakeCache.txt
 	cmake --build $(WEB_BUILD)
 	@echo "make web: $(PAGE), $$(stat -c %s $(PAGE)) bytes"
+
+# The site on this computer, to try it or install the app from: a browser counts localhost as
+# secure.
+serve: web
+	python3 web/serve_site.py $(WEB_BUILD)/site --port 8000
 
 # The node packages that drive the browsers, as the lockfile pins them.
 $(NODE_PACKAGES): $(PAGE_TESTS)/package-lock.json | page-test-deps

@@ -30,6 +30,7 @@ void OpeningZoom(StageServices& stage, const std::u16string& message) {
         stage.DoEvents();
         stage.SetBackColor(RGB(255 - i, 255 - i, 255 - i));
     }
+    stage.Announce(message);
 }
 
 void FadeTypeLine(StageServices& stage, const std::u16string& message, std::int16_t N, float y,
@@ -40,6 +41,7 @@ void FadeTypeLine(StageServices& stage, const std::u16string& message, std::int1
             DrawCharacter(stage, i, y, character, RGB(j, j, j));
         }
     }
+    stage.Announce(Mid(message, 1, N));
 }
 
 void PlainTypeLine(StageServices& stage, const std::u16string& message, std::int16_t N, float y,
@@ -53,4 +55,5 @@ void PlainTypeLine(StageServices& stage, const std::u16string& message, std::int
             stage.Sleep(p);
         }
     }
+    stage.Announce(Mid(message, 1, N));
 }

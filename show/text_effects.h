@@ -10,6 +10,7 @@
 // fade) set ForeColor, Print one character, DoEvents. Character i of a typed line (from 1)
 // sits in a 40-pixel cell at x = 40 * (i - 1), whatever its width. Positions past the
 // message's end are typed as empty characters and take their draws and pauses all the same.
+// Once a line is complete, the stage is told the words it shows (Announce).
 
 // The message drawn 256 times at the top left, growing from 1 to 64 points and brightening
 // from black to white while the background darkens from white to black. The window is black

@@ -18,8 +18,9 @@ constexpr Color RGB(int red, int green, int blue) {
            static_cast<Color>(blue & 0xFF) << 16;
 }
 
-// One UTF-16 code unit of `text` at position `start` (counting from 1), or the empty
-// string when the position lies outside the text.
+// The `length` UTF-16 code units of `text` from position `start` (counting from 1), as many
+// as there are, or the empty string when the position lies outside the text. The show takes
+// one character at a time.
 inline std::u16string Mid(const std::u16string& text, int start, int length) {
     if (start < 1 || length < 1 || static_cast<std::size_t>(start) > text.size()) {
         return {};
@@ -63,6 +64,9 @@ class StageServices {
     // Draws the text glyphs-only at (CurrentX, CurrentY), then ends the line: CurrentX
     // becomes 0 and CurrentY moves down by one text line. An empty text still moves down.
     virtual void Print(const std::u16string& text) = 0;
+    // A typed line is complete, and these are its words: for the viewers who hear the show
+    // rather than see it, where the stage has a screen reader to tell. Nothing is drawn.
+    virtual void Announce(const std::u16string& line) = 0;
 
     // The card pane of slot `index`, 0 to 17.
     virtual CardPane& Picture1(std::int16_t index) = 0;

@@ -47,12 +47,14 @@ class DisplaySession {
     // cannot be read.
     virtual QRect WindowGeometry(const QString& windowId) = 0;
     virtual QString WindowTitle(const QString& windowId) = 0;
-    // Whether the window manager or compositor has the window maximised.
+    // Whether the window manager or compositor has the window maximised, or full screen.
     virtual bool IsMaximised(const QString& windowId) = 0;
+    virtual bool IsFullScreen(const QString& windowId) = 0;
 
-    // Presses and releases the space bar for the window, as a user at the keyboard would.
-    // Returns how many ms before its own return the key went out, or -1 if it could not.
-    virtual int PressSpace(const QString& windowId) = 0;
+    // Presses and releases a key for the window, as a user at the keyboard would: "space",
+    // "F11" (the key's name in X11 and XKB). Returns how many ms before its own return the key
+    // went out, or -1 if it could not.
+    virtual int PressKey(const QString& windowId, const QString& key) = 0;
 };
 
 // Asks a process to end, and makes it end if it does not within a few seconds.

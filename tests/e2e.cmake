@@ -9,13 +9,14 @@ target_link_libraries(display_session PUBLIC Qt6::Gui PRIVATE X11::X11 X11::Xfix
 # The web page that `make web` builds, and what plays it in a browser (tests/web, `npm ci`).
 target_compile_definitions(display_session PRIVATE
     QORVELIN_PAGE="${PROJECT_SOURCE_DIR}/build-web/qorvelin.html"
+    QORVELIN_SITE="${PROJECT_SOURCE_DIR}/build-web/site"
     QORVELIN_PAGE_PLAYER="${CMAKE_CURRENT_SOURCE_DIR}/web/play_page.mjs")
 target_include_directories(display_session PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 
 # One run of the whole show (about 75 s with the key wait), judged by several tests; they
 # share the run, so the executable is one CTest test.
 add_executable(e2e_test e2e_test.cpp)
-target_link_libraries(e2e_test PRIVATE display_session GTest::gtest qorvelin_warnings)
+target_link_libraries(e2e_test PRIVATE display_session qorvelin_show GTest::gtest qorvelin_warnings)
 target_compile_definitions(e2e_test PRIVATE
     QORVELIN_PROGRAM="$<TARGET_FILE:qorvelin>"
     QORVELIN_CARDS_DIR="${PROJECT_SOURCE_DIR}/assets/cards")
@@ -27,10 +28,13 @@ add_test(NAME e2e_projector COMMAND e2e_test --projector)
 set_tests_properties(e2e e2e_wayland e2e_projector PROPERTIES LABELS e2e TIMEOUT 240 RUN_SERIAL TRUE)
 
 # The web page in three browsers' engines, judged by the same checks. Chromium plays the whole
-# show and its replay with no fonts in sight; Firefox a touch screen smaller than the show, with
-# a hidden tab; WebKitGTK up to the second row. Label `web` as well: `make asan` leaves them out.
+# show and its replay with no fonts in sight, as a screen reader reads it; Firefox the site,
+# offline, on a touch screen smaller than the show, with a hidden tab; WebKitGTK up to the
+# second row. The site in Chromium: Lighthouse's judgement, the app installed, played offline,
+# full screen. Label `web` as well: `make asan` leaves them out.
 foreach(engine chromium firefox webkit)
     add_test(NAME page_${engine} COMMAND e2e_test --page ${engine})
 endforeach()
-set_tests_properties(page_chromium page_firefox page_webkit PROPERTIES
+add_test(NAME site_chromium COMMAND e2e_test --site)
+set_tests_properties(page_chromium page_firefox page_webkit site_chromium PROPERTIES
     LABELS "e2e;web" TIMEOUT 300 RUN_SERIAL TRUE)

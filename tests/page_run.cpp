@@ -28,11 +28,18 @@ PageRun PlayPage(const PagePlan& plan) {
         QDir().absoluteFilePath("page-frames-" + (plan.name.isEmpty() ? plan.engine : plan.name));
     QDir(folder).removeRecursively();
     QDir().mkpath(folder);
-    const QJsonObject planJson{{"engine", plan.engine},       {"page", QORVELIN_PAGE},
-                               {"width", plan.width},         {"height", plan.height},
-                               {"hideFonts", plan.hideFonts}, {"touch", plan.touch},
-                               {"breaks", plan.breaks},       {"out", folder},
-                               {"steps", plan.steps}};
+    QJsonObject planJson{
+        {"engine", plan.engine}, {"page", QORVELIN_PAGE},         {"width", plan.width},
+        {"height", plan.height}, {"hideFonts", plan.hideFonts},   {"touch", plan.touch},
+        {"breaks", plan.breaks}, {"lighthouse", plan.lighthouse}, {"out", folder},
+        {"steps", plan.steps}};
+    if (plan.site) {
+        planJson["site"] = QORVELIN_SITE;
+    }
+    if (plan.screen.isValid()) {
+        planJson["screen"] =
+            QJsonObject{{"width", plan.screen.width()}, {"height", plan.screen.height()}};
+    }
     QFile planFile(QDir(folder).filePath("plan.json"));
     if (!planFile.open(QIODevice::WriteOnly) ||
         planFile.write(QJsonDocument(planJson).toJson()) < 0) {

@@ -17,10 +17,13 @@ struct PagePlan {
     QString engine;  // chromium, firefox or webkit
     int width = 1280;
     int height = 800;
-    bool hideFonts = false;  // the browser sees no installed font
-    bool touch = false;      // a touch screen
-    QString breaks;          // "webassembly" or "face": the page cannot play
-    QString name;            // of the folder its frames are kept in; the engine's by default
+    bool hideFonts = false;   // the browser sees no installed font
+    bool touch = false;       // a touch screen
+    QString breaks;           // "webassembly" or "face": the page cannot play
+    bool site = false;        // the site served, played offline after a reload
+    bool lighthouse = false;  // and judged by Lighthouse first
+    QSize screen;             // a window of width x height on a screen this size (Chromium)
+    QString name;             // of the folder its frames are kept in; the engine's by default
     QJsonArray steps;
 };
 

@@ -196,26 +196,32 @@ TEST(QtStageTicks, ClosingTheWindowDuringASleepEndsTheShowAtOnce) {
     EXPECT_LT(MsBetween(form.starts[0], form.ends[0]), 1500);
 }
 
-// Keys that come during a sleep reach the show at the next pump, in the order they came.
-TEST(QtStageTicks, KeysDuringASleepWaitForTheNextPump) {
+// Keys that come during a sleep reach the show at the next pump, in the order they came. F11
+// is the window's key, not the show's: it makes the window full screen at once, and types
+// nothing.
+TEST(QtStageTicks, KeysDuringASleepWaitForTheNextPumpButF11IsAnsweredAtOnce) {
     QtStage stage;
     ScriptedForm form;
     std::u16string typed;
     std::u16string typedBySleepsEnd;
+    bool fullScreenBySleepsEnd = false;
     form.load = [&] { stage.SetInterval(10); };
     form.onKey = [&](std::int16_t code) { typed += static_cast<char16_t>(code); };
     form.tick = [&](int /*tick*/) {
         const Later type(50, [&] {
             QTest::keyClick(stage.Window().windowHandle(), Qt::Key_A);
+            QTest::keyClick(stage.Window().windowHandle(), Qt::Key_F11);
             QTest::keyClick(stage.Window().windowHandle(), Qt::Key_B);
         });
         stage.Sleep(300);
         typedBySleepsEnd = typed;
+        fullScreenBySleepsEnd = stage.Window().isFullScreen();
         stage.DoEvents();
         stage.End();
     };
     EXPECT_EQ(stage.Play(form), 0);
     EXPECT_EQ(typedBySleepsEnd, u"");
+    EXPECT_TRUE(fullScreenBySleepsEnd);
     EXPECT_EQ(typed, u"ab");
 }
 

@@ -126,6 +126,10 @@ void RecordingStage::Print(const std::u16string& text) {
     currentY += lineHeight(fontSize);
 }
 
+void RecordingStage::Announce(const std::u16string& line) {
+    announced.push_back({line, now, allDraws.size()});
+}
+
 CardPane& RecordingStage::Picture1(std::int16_t index) {
     clock_.Changed();  // the pane is fetched to be moved, shown or hidden
     return panes.at(static_cast<std::size_t>(index));

@@ -77,6 +77,7 @@ class RecordingStage : public StageServices {
     void SetBackColor(Color color) override;
     void Cls() override;
     void Print(const std::u16string& text) override;
+    void Announce(const std::u16string& line) override;
     CardPane& Picture1(std::int16_t index) override;
     void SetInterval(std::int32_t ms) override;
     void DoEvents() override;
@@ -94,8 +95,15 @@ class RecordingStage : public StageServices {
     Color foreColor = RGB(0, 0, 0);
     Color backColor = RGB(240, 240, 240);
     std::int32_t interval = 0;
-    std::vector<Draw> draws;       // the text drawn since the last Cls or BackColor
-    std::vector<Draw> allDraws;    // every Print of the run
+    std::vector<Draw> draws;     // the text drawn since the last Cls or BackColor
+    std::vector<Draw> allDraws;  // every Print of the run
+    // Every line announced, with when and after how many draws of the run.
+    struct Announcement {
+        std::u16string line;
+        std::int64_t time;
+        std::size_t drawsBefore;
+    };
+    std::vector<Announcement> announced;
     std::vector<std::string> log;  // every operation but colours, in order
     std::vector<std::int64_t> tickStarts;
     std::vector<std::int64_t> pumpReturns;

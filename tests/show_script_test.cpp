@@ -164,6 +164,27 @@ TEST(ShowScript, AnyStepNumberOutsideTheScriptEndsTheShow) {
     }
 }
 
+// A reader who cannot see the window hears each line once it is complete: its words are those
+// the line's draws put on the screen, told after the last of them and before the next line.
+TEST(ShowScript, EveryTypedLineIsAnnouncedOnceCompleteWithTheWordsItShows) {
+    Show show;
+    show.Play();
+    const auto& announced = show.stage.announced;
+    ASSERT_EQ(announced.size(), ShowMessages().size());
+    const auto& draws = show.stage.allDraws;
+    std::size_t lineStart = 0;
+    for (const auto& announcement : announced) {
+        SCOPED_TRACE(testing::Message() << "after draw " << announcement.drawsBefore);
+        ASSERT_GT(announcement.drawsBefore, lineStart);
+        const std::vector<RecordingStage::Draw> line(draws.begin() + lineStart,
+                                                     draws.begin() + announcement.drawsBefore);
+        EXPECT_EQ(announcement.line, TypedText(line));
+        lineStart = announcement.drawsBefore;
+    }
+    EXPECT_EQ(lineStart, draws.size());
+    EXPECT_EQ(announced[1].line, u"你相信這個世界上有超能力嗎? ");
+}
+
 TEST(ShowScript, MessagesForTheFontCheckAreEveryTypedLine) {
     const auto& messages = ShowMessages();
     ASSERT_EQ(messages.size(), 21U);

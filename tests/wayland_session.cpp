@@ -249,11 +249,16 @@ bool WaylandSession::IsMaximised(const QString& windowId) {
     return area.adjusted(0, -titleBar.height(), 0, 0) == QRect(QPoint(0, 0), screen_);
 }
 
-int WaylandSession::PressSpace(const QString& /*windowId*/) {
+bool WaylandSession::IsFullScreen(const QString& windowId) {
+    const auto node = Node(windowId);
+    return node && (*node)["fullscreen_mode"].toInt() != 0;
+}
+
+int WaylandSession::PressKey(const QString& /*windowId*/, const QString& key) {
     constexpr int kKeyboardKeptMs = 300;
     const QString kept = QString::number(kKeyboardKeptMs);
     bool ok = false;
-    Run("wtype", {"-s", kept, "-k", "space", "-s", kept}, &ok);
+    Run("wtype", {"-s", kept, "-k", key, "-s", kept}, &ok);
     return ok ? kKeyboardKeptMs : -1;
 }
 

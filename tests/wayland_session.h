@@ -50,7 +50,8 @@ class WaylandSession : public DisplaySession {
     bool IsMaximised(const QString& windowId) override;
     // wtype's virtual keyboard, kept a moment before and after the key, or the compositor
     // may never send it; the key goes to the focused window, the only one.
-    int PressSpace(const QString& windowId) override;
+    bool IsFullScreen(const QString& windowId) override;
+    int PressKey(const QString& windowId, const QString& key) override;
 
   private:
     bool StartCompositor();

@@ -322,10 +322,14 @@ bool XSession::IsMaximised(const QString& windowId) {
            states.contains("_NET_WM_STATE_MAXIMIZED_HORZ");
 }
 
-int XSession::PressSpace(const QString& windowId) {
+bool XSession::IsFullScreen(const QString& windowId) {
+    return WindowStates(windowId).contains("_NET_WM_STATE_FULLSCREEN");
+}
+
+int XSession::PressKey(const QString& windowId, const QString& key) {
     Xdotool({"windowactivate", "--sync", windowId});
     bool pressed = false;
-    Xdotool({"key", "space"}, &pressed);
+    Xdotool({"key", key}, &pressed);
     return pressed ? 0 : -1;
 }
 

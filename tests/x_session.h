@@ -63,8 +63,9 @@ class XSession : public DisplaySession {
     QString WindowTitle(const QString& windowId) override;
     // Maximised both ways in its _NET_WM_STATE.
     bool IsMaximised(const QString& windowId) override;
+    bool IsFullScreen(const QString& windowId) override;
     // Activates the window, then types the key.
-    int PressSpace(const QString& windowId) override;
+    int PressKey(const QString& windowId, const QString& key) override;
     // Asks the window manager to close the window, as its title bar's close button does
     // (_NET_CLOSE_WINDOW); the request has gone out to the server when this returns.
     bool CloseWindow(const QString& windowId);

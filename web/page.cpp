@@ -35,6 +35,11 @@ EM_JS(void, PagePlaceCard, (int slot, double left, double top, double scale), {
     Page.placeCard(slot, left, top, scale);
 });
 EM_JS(void, PageShowCard, (int slot, int visible), { Page.showCard(slot, visible !== 0); });
+EM_JS(void, PageNameCard, (int slot, const char* name), { Page.nameCard(slot, UTF8ToString(name)); });
+EM_JS(void, PageSay, (const char16_t* line, int length), {
+    const units = HEAPU16.subarray(line >> 1, (line >> 1) + length);
+    Page.say(String.fromCharCode.apply(null, units));
+});
 EM_JS(void, PageKeepAwake, (int wanted), { Page.keepAwake(wanted !== 0); });
 EM_ASYNC_JS(void, PageOfferReplay, (), { await Page.offerReplay(); });
 EM_JS(void, PageFail, (const char* message), { Page.fail(UTF8ToString(message)); });
@@ -100,6 +105,14 @@ void PlaceCard(int slot, double left, double top, double scale) {
 
 void ShowCard(int slot, bool visible) {
     PageShowCard(slot, visible ? 1 : 0);
+}
+
+void NameCard(int slot, const std::string& name) {
+    PageNameCard(slot, name.c_str());
+}
+
+void Say(const std::u16string& line) {
+    PageSay(line.data(), static_cast<int>(line.size()));
 }
 
 void KeepAwake(bool wanted) {

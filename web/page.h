@@ -35,6 +35,10 @@ void Erase(unsigned color);
 void DrawText(double x, double baseline, unsigned color, double pixels, const std::u16string& text);
 void PlaceCard(int slot, double left, double top, double scale);
 void ShowCard(int slot, bool visible);
+// What a screen reader says of the card in `slot` (UTF-8).
+void NameCard(int slot, const std::string& name);
+// A typed line, complete, for screen readers; nothing of it shows.
+void Say(const std::u16string& line);
 
 void KeepAwake(bool wanted);
 // Shows the replay button and returns once it has been pressed.

@@ -11,7 +11,9 @@ const Page = {
 
   drawing: null,  // the canvas the show's text goes on
   context: null,
+  spoken: null,   // the typed lines, for screen readers
   cards: [],      // one canvas per card pane, Picture1(0) to Picture1(17)
+  cardHolder: null,
   faces: [],      // per slot: the face and the face at twice the density, decoded
   keys: [],       // key codes waiting for the stage's next pump
   changes: 0,     // what changed since the stage last looked: kResized | kVisibility
@@ -21,6 +23,7 @@ const Page = {
   wakeLock: null,
   wantAwake: false,
   pointerTimer: 0,
+  lastTap: null,  // when and where the last tap or click ended, for a double one
   font: '',
   fill: '',
 
@@ -30,16 +33,19 @@ const Page = {
   start() {
     this.drawing = document.getElementById('drawing');
     this.context = this.drawing.getContext('2d', {alpha: false});
-    const holder = document.getElementById('cards');
+    this.spoken = document.getElementById('spoken');
+    this.cardHolder = document.getElementById('cards');
     for (let slot = 0; slot < 18; ++slot) {
       const card = document.createElement('canvas');
       card.className = 'card';
       card.hidden = true;
-      holder.appendChild(card);
+      card.setAttribute('role', 'img');
+      this.cardHolder.appendChild(card);
       this.cards.push(card);
     }
     addEventListener('keydown', event => this.onKey(event));
     addEventListener('pointerdown', event => this.onTap(event));
+    addEventListener('pointerup', event => this.onTapEnd(event));
     addEventListener('pointermove', () => this.showPointer());
     addEventListener('resize', () => this.changed(this.kResized));
     document.addEventListener('securitypolicyviolation', event => {
@@ -53,6 +59,33 @@ const Page = {
     // The face colour until the show draws, and also if it never can.
     this.fit(1);
     this.erase(this.faceColor);
+    addEventListener('load', () => this.installAsApp());
+  },
+
+  // Served from its site, the page is an app: a manifest to install it by, a touch icon, and
+  // the worker that keeps it for offline play. Opened from a disk, and as the single page, it
+  // asks for nothing. Where the worker cannot be kept (a private window, a full disk, no
+  // workers), the page plays all the same, and says so in the console only.
+  installAsApp() {
+    if (!('site' in document.documentElement.dataset) || !/^https?:$/.test(location.protocol)) return;
+    for (const [rel, href] of [['manifest', 'manifest.webmanifest'],
+                               ['apple-touch-icon', 'apple-touch-icon.png']]) {
+      const link = document.createElement('link');
+      link.rel = rel;
+      link.href = href;
+      document.head.appendChild(link);
+    }
+    const notKept = why => console.warn('qorvelin: the show is not kept for offline play here: ' + why);
+    if (!navigator.serviceWorker) {
+      notKept('this browser offers no service workers');
+      return;
+    }
+    navigator.serviceWorker.register('service-worker.js').then(registration => {
+      const worker = registration.installing;
+      worker?.addEventListener('statechange', () => {
+        if (worker.state === 'redundant') notKept('its worker did not install');
+      });
+    }, error => notKept(error));
   },
 
   // Decodes the face and the card faces; an error message, or '' once all are ready.
@@ -101,6 +134,23 @@ const Page = {
     if (event.target.id === 'replay' || event.button > 0) return;
     this.keys.push(32);
     this.wake(true);
+  },
+
+  // Two taps or clicks close together in time and place toggle full screen, where the browser
+  // offers it; where it does not (a phone's Safari), nothing happens.
+  onTapEnd(event) {
+    if (event.target.id === 'replay' || event.button > 0) return;
+    const tap = {at: event.timeStamp, x: event.clientX, y: event.clientY};
+    const last = this.lastTap;
+    this.lastTap = tap;
+    if (!last || tap.at - last.at > 500 || Math.hypot(tap.x - last.x, tap.y - last.y) > 40) return;
+    this.lastTap = null;
+    const root = document.documentElement;
+    const enter = root.requestFullscreen || root.webkitRequestFullscreen;
+    const leave = document.exitFullscreen || document.webkitExitFullscreen;
+    if (!enter) return;
+    const full = document.fullscreenElement || document.webkitFullscreenElement;
+    Promise.resolve(full ? leave.call(document) : enter.call(root)).catch(() => {});
   },
 
   nextKey() {
@@ -227,8 +277,22 @@ const Page = {
     }
   },
 
+  // A card shown goes last among the cards, so that a screen reader reads a row in the order
+  // it was laid out: left to right.
   showCard(slot, visible) {
-    this.cards[slot].hidden = !visible;
+    const card = this.cards[slot];
+    if (visible && card.hidden) this.cardHolder.appendChild(card);
+    card.hidden = !visible;
+  },
+
+  // What a screen reader says of card `slot`: its colour, rank and suit.
+  nameCard(slot, name) {
+    this.cards[slot].setAttribute('aria-label', name);
+  },
+
+  // A typed line, complete, for screen readers; nothing of it shows.
+  say(line) {
+    this.spoken.textContent = line;
   },
 
   // --- presenting --------------------------------------------------------------------------

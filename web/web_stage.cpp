@@ -5,6 +5,7 @@
 
 #include "stage/face_metrics.h"
 #include "stage/fit_rule.h"
+#include "stage/slot_face.h"
 #include "web/page.h"
 
 namespace {
@@ -40,7 +41,9 @@ WebStage::WebStage() : drawing_(kFaceColor, kTextColor, kDefaultPoints) {
     panes_.reserve(kSlotCount);
     for (int slot = 0; slot < kSlotCount; ++slot) {
         panes_.emplace_back(*this, slot);
+        page::NameCard(slot, SpokenName(SlotFace::Of(slot)));
     }
+    page::Say(u"");
     Fit();
     while (page::NextKey() >= 0) {
         // Keys from before the show are not the show's.
@@ -89,6 +92,10 @@ void WebStage::Print(const std::u16string& text) {
         Draw(*stroke);
     }
     clock_.Changed();
+}
+
+void WebStage::Announce(const std::u16string& line) {
+    page::Say(line);
 }
 
 void WebStage::Draw(const TextStroke& stroke) const {

@@ -70,6 +70,7 @@ class WebStage : public StageServices {
     void SetBackColor(Color color) override;
     void Cls() override;
     void Print(const std::u16string& text) override;
+    void Announce(const std::u16string& line) override;
     CardPane& Picture1(std::int16_t index) override;
     void SetInterval(std::int32_t ms) override;
     void DoEvents() override;

@@ -1,6 +1,7 @@
 #include "stage/qt/input_hold.h"
 
 #include <QCoreApplication>
+#include <QKeyEvent>
 
 InputHold::InputHold(QWindow* window) : window_(window) {
     if (window_ != nullptr) {
@@ -20,6 +21,10 @@ InputHold::~InputHold() {
 
 bool InputHold::eventFilter(QObject* watched, QEvent* event) {
     if (watched != window_ || !event->isInputEvent()) {
+        return false;
+    }
+    const bool keyEvent = event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease;
+    if (keyEvent && static_cast<QKeyEvent*>(event)->key() == Qt::Key_F11) {
         return false;
     }
     held_.emplace_back(event->clone());

@@ -63,6 +63,8 @@ class QtStage : public QObject, public StageServices {
     void SetBackColor(Color color) override;
     void Cls() override;
     void Print(const std::u16string& text) override;
+    // A desktop's screen reader reads the window's widgets, and the show has none to give it.
+    void Announce(const std::u16string& /*line*/) override {}
     CardPane& Picture1(std::int16_t index) override;
     void SetInterval(std::int32_t ms) override;
     void DoEvents() override;

@@ -152,6 +152,12 @@ void ShowWindow::resizeEvent(QResizeEvent* /*event*/) {
 }
 
 void ShowWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_F11) {
+        if (!event->isAutoRepeat()) {
+            setWindowState(windowState() ^ Qt::WindowFullScreen);
+        }
+        return;
+    }
     const QString text = event->text();
     if (text.isEmpty()) {
         QWidget::keyPressEvent(event);

@@ -12,8 +12,9 @@
 // paints from, so text survives covering, minimising and resizing. Text is drawn glyphs
 // only, with no background, in the program's own face, at a position in logical pixels.
 // Where the client area is smaller than the show's extent, the whole drawing is scaled down
-// to fit; a resize draws what is on the window anew at the new scale. The mouse pointer
-// hides over it while the mouse stands still.
+// to fit; a resize draws what is on the window anew at the new scale. F11 makes it full
+// screen, with no title bar or panel, and a second F11 brings back the window it was. The
+// mouse pointer hides over it while the mouse stands still.
 class ShowWindow : public QWidget {
     Q_OBJECT
 
@@ -47,6 +48,7 @@ class ShowWindow : public QWidget {
   protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    // Keys that type a character are the show's; F11 is the window's.
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     // Tab is a key for the show like any other, not a move to the next widget.

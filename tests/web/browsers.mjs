@@ -2,15 +2,22 @@
 // and Firefox driven by puppeteer-core, and WebKitGTK's MiniBrowser driven over W3C WebDriver
 // by its WebKitWebDriver (on the X display in $DISPLAY).
 //
-//   const tab = await open({engine, width, height, hideFonts, touch});
+//   const tab = await open({engine, width, height, hideFonts, touch, served, screen});
 //   await tab.goto(fileUrl); await tab.evaluate('document.title'); await tab.screenshot();
 //   await tab.pressKey(); await tab.tap(x, y); tab.requests; await tab.close();
+//
+// A page from a file may ask for nothing: every request but its own is blocked and counted. A
+// `served` page is let fetch, through its service worker too, and every request is counted.
+// Chromium with a `screen` plays in a window of width x height on a screen of that size, as
+// a desktop browser does, so that the page can go full screen.
 
 import {spawn} from 'node:child_process';
 import fs from 'node:fs';
 import net from 'node:net';
 import os from 'node:os';
 import path from 'node:path';
+import readline from 'node:readline';
+import url from 'node:url';
 import puppeteer from 'puppeteer-core';
 
 // WebKitGTK's own browser, in the library folder of the machine's architecture.
@@ -45,24 +52,34 @@ async function blockRequests(page, requests) {
   });
 }
 
-async function openPuppeteer({engine, width, height, hideFonts, touch}) {
+async function openPuppeteer({engine, width, height, hideFonts, touch, served, screen}) {
   const env = {...process.env};
   if (hideFonts) env.FONTCONFIG_FILE = noFonts();
-  const viewport = {width, height, deviceScaleFactor: 1, hasTouch: Boolean(touch)};
+  const windowed = Boolean(screen) && engine === 'chromium';
+  const viewport = windowed ? null : {width, height, deviceScaleFactor: 1, hasTouch: Boolean(touch)};
+  const windowArgs = windowed
+      ? [`--window-size=${width},${height}`, `--screen-info={${screen.width}x${screen.height}}`] : [];
   const browser = engine === 'chromium'
       ? await puppeteer.launch({
           executablePath: '/usr/bin/chromium', headless: true, env, defaultViewport: viewport,
           args: ['--no-sandbox', '--disable-gpu', '--disable-background-networking',
                  '--disable-component-update', '--disable-sync', '--no-first-run',
                  '--no-default-browser-check', '--disable-dev-shm-usage', '--hide-scrollbars',
-                 '--mute-audio'],
+                 '--mute-audio', ...windowArgs],
         })
       : await puppeteer.launch({browser: 'firefox', executablePath: '/usr/bin/firefox-esr',
                                 headless: true, env, defaultViewport: viewport});
   const page = (await browser.pages())[0] ?? await browser.newPage();
-  await page.setViewport(viewport);  // Firefox's first tab does not take the default one
+  if (viewport) await page.setViewport(viewport);  // Firefox's first tab does not take the default one
+  if (windowed) await fitWindowTo(page, width, height);
   const requests = [];
-  await blockRequests(page, requests);
+  if (served) {
+    page.on('request', request => {
+      if (!request.url().startsWith('data:')) requests.push(request.url());
+    });
+  } else {
+    await blockRequests(page, requests);
+  }
   const consoleErrors = [];
   page.on('console', message => { if (message.type() === 'error') consoleErrors.push(message.text()); });
   page.on('pageerror', error => consoleErrors.push(String(error)));
@@ -70,16 +87,33 @@ async function openPuppeteer({engine, width, height, hideFonts, touch}) {
     engine, requests, consoleErrors,
     beforeLoad: script => page.evaluateOnNewDocument(script),
     goto: url => page.goto(url),
+    reload: () => page.reload(),
     evaluate: expression => page.evaluate(expression),
+    // A call of Chromium's DevTools protocol, on this tab; Firefox has none.
+    devtools: engine !== 'chromium' ? null : async (method, parameters) =>
+        (await page.createCDPSession()).send(method, parameters),
+    // Where the browser takes DevTools connections: for Lighthouse.
+    devtoolsPort: () => Number(new URL(browser.wsEndpoint()).port),
     screenshot: async () => Buffer.from(await page.screenshot()),
     pressKey: () => page.keyboard.press(' '),
     pressEnter: () => page.keyboard.press('Enter'),
     tap: (x, y) => page.touchscreen.tap(x, y),
+    doubleClick: (x, y) => page.mouse.click(x, y, {count: 2}),
     // Another tab in front hides this one; bringing it back shows it again.
     hide: async () => { const other = await browser.newPage(); await other.bringToFront(); return other; },
     show: async other => { await page.bringToFront(); await other.close(); },
     close: () => browser.close(),
   };
+}
+
+// The window holds the browser's own bars as well: it grows until the page has the size asked.
+async function fitWindowTo(page, width, height) {
+  const devtools = await page.createCDPSession();
+  const {windowId} = await devtools.send('Browser.getWindowForTarget');
+  const [innerWidth, innerHeight] = await page.evaluate('[innerWidth, innerHeight]');
+  await devtools.send('Browser.setWindowBounds', {windowId, bounds: {
+    width: 2 * width - innerWidth, height: 2 * height - innerHeight}});
+  await devtools.detach();
 }
 
 function freePort() {
@@ -147,3 +181,18 @@ export async function open(options) {
 }
 
 export const fileUrl = file => 'file://' + path.resolve(file);
+
+// The site folder served on 127.0.0.1 under /qorvelin/, as a school's server would: its
+// address, and the server's process, to stop it.
+export async function serveSite(folder) {
+  const server = path.join(path.dirname(url.fileURLToPath(import.meta.url)), '../../web/serve_site.py');
+  const process = spawn('python3', [server, folder, '--host', '127.0.0.1', '--port', '0',
+                                    '--path', '/qorvelin/'], {stdio: ['ignore', 'pipe', 'inherit']});
+  const lines = readline.createInterface({input: process.stdout});
+  const address = await Promise.race([
+    new Promise(resolve => lines.once('line', resolve)),
+    new Promise((resolve, reject) => setTimeout(
+        () => reject(new Error('the site\'s server did not start')), 10000)),
+  ]);
+  return {process, address};
+}

@@ -5,8 +5,8 @@
 //
 //   node play_page.mjs PLAN.json
 //
-// The plan: {engine, page, width, height, hideFonts, touch, breaks, out, steps: [...]}, each
-// step one of
+// The plan: {engine, page, width, height, hideFonts, touch, breaks, site, screen, lighthouse,
+// out, steps: [...]}, each step one of
 //   {capture: NAME, at}                one screenshot
 //   {burst: NAME, from, until}         screenshots one after another
 //   {quiet: NAME, from, until}         counts the pumps in that span (where a trace can be set)
@@ -14,22 +14,32 @@
 //   {press: "key" | "tap", at}         the space bar, or a tap in the middle of the page
 //   {hide: NAME, from, until}          another tab in front meanwhile
 //   {watchEnd: NAME, from}             screenshots until the show's end
-//   {replay: NAME}                     the button at the end, pressed with the Enter key
+//   {replay: NAME, axe: NAME}          the button at the end, pressed with the Enter key (and
+//                                      axe-core's findings while it is offered)
+//   {doubleClick: NAME, at}            a double click in the middle of the page
+//   {axe: NAME, at}                    what axe-core finds wrong with the page for its readers
 // Moments are ms after the show loaded, after the key press with {after: "key"}, or after the
 // page started step N of the show with {after: N}. A plan that
 // `breaks` the page ("webassembly": the browser has none; "face": the face does not load) has
 // no steps: the page is only looked at a moment after it opened.
+//
+// A plan with a `site` (the folder make web writes) serves it on 127.0.0.1 under /qorvelin/,
+// has Lighthouse judge it where the plan asks, visits it once, reloads it to see its worker
+// take the page over, stops the server and reloads it again: the steps then follow that
+// offline page.
 
 import fs from 'node:fs';
+import {createRequire} from 'node:module';
 import path from 'node:path';
-import {fileUrl, open} from './browsers.mjs';
+import {fileUrl, open, serveSite} from './browsers.mjs';
 
 const plan = JSON.parse(fs.readFileSync(process.argv[2], 'utf8'));
 fs.mkdirSync(plan.out, {recursive: true});
-const record = {frames: {}, bursts: {}, quiet: {}, hidden: {}, values: {}};
+const record = {frames: {}, bursts: {}, quiet: {}, hidden: {}, values: {}, axe: {}};
 const sleep = ms => new Promise(resolve => setTimeout(resolve, Math.max(0, ms)));
 
-const tab = await open(plan);
+const server = plan.site ? await serveSite(plan.site) : null;
+const tab = await open({...plan, served: Boolean(server)});
 try {
   await play();
 } catch (error) {
@@ -39,6 +49,7 @@ try {
   record.consoleErrors = tab.consoleErrors;
   fs.writeFileSync(path.join(plan.out, 'record.json'), JSON.stringify(record, null, 1));
   await tab.close().catch(() => {});
+  server?.process.kill();
 }
 
 async function play() {
@@ -52,7 +63,11 @@ async function play() {
       window.qorvelinTrace = (event, at) => { if (event === 'pump') window.qorvelinPumps.push(at); };
     });
   }
-  await tab.goto(fileUrl(plan.page));
+  if (server) {
+    await visitTheSite();
+  } else {
+    await tab.goto(fileUrl(plan.page));
+  }
   const marks = name => tab.evaluate(
       `performance.getEntriesByName('qorvelin:${name}').map(mark => mark.startTime)`);
   const until = async (condition, timeoutMs, what, everyMs = 20) => {
@@ -139,10 +154,14 @@ async function play() {
       }
       const ends = await marks('end');
       record.endAt = ends.length > 0 ? ends[0] - loadAt : null;
+    } else if (step.doubleClick) {
+      await waitUntil(await moment(step.at, step.after));
+      await tab.doubleClick(plan.width / 2, plan.height * 3 / 4);
     } else if (step.replay) {
       await until(async () => (await marks('end')).length > 0, 120000, 'end');
       await sleep(300);
       record.frames[`${step.replay}-offered`] = await capture(`${step.replay}-offered`);
+      if (step.axe) record.axe[step.axe] = await axe();
       await tab.pressEnter();
       const again = await until(async () => {
         const all = await marks('load');
@@ -153,6 +172,9 @@ async function play() {
         await sleep(300);
         record.frames[`${step.replay}-again`] = await capture(`${step.replay}-again`);
       }
+    } else if (step.axe) {
+      await waitUntil(await moment(step.at, step.after));
+      record.axe[step.axe] = await axe();
     }
   }
   record.ticks = (await marks('tick')).map(at => at - loadAt);
@@ -164,6 +186,60 @@ async function play() {
       "document.getElementById('failure').hidden ? '' : document.getElementById('failure').textContent");
   record.resources = await tab.evaluate(
       "performance.getEntriesByType('resource').map(entry => entry.name)");
+}
+
+// Lighthouse's judgement where the plan asks for it, then the first visit, which installs
+// the worker; a reload, which the worker answers; and, with the server gone, the reload that
+// the show is watched in.
+async function visitTheSite() {
+  record.siteAddress = server.address;
+  if (plan.lighthouse) record.lighthouse = await lighthouse(server.address);
+  await tab.goto(server.address);
+  record.workerReady = await tab.evaluate(`Promise.race([
+    navigator.serviceWorker.ready.then(() => true),
+    new Promise(resolve => setTimeout(() => resolve(false), 20000))])`);
+  if (tab.devtools) {
+    record.installability = (await tab.devtools('Page.getInstallabilityErrors')).installabilityErrors;
+    record.manifestErrors = (await tab.devtools('Page.getAppManifest')).errors;
+  }
+  await tab.reload();
+  record.controlled = await tab.evaluate('navigator.serviceWorker.controller !== null');
+  server.process.kill();
+  await new Promise(resolve => server.process.once('exit', resolve));
+  record.offline = true;
+  await tab.reload();
+}
+
+// Lighthouse on the same browser, in a tab of its own, with the desktop's settings.
+async function lighthouse(address) {
+  const {default: run} = await import('lighthouse');
+  const {lhr} = await run(address, {port: tab.devtoolsPort(), output: 'json', logLevel: 'error'}, {
+    extends: 'lighthouse:default',
+    settings: {
+      onlyCategories: ['accessibility', 'best-practices', 'seo'],
+      formFactor: 'desktop', screenEmulation: {disabled: true}, throttlingMethod: 'provided',
+    },
+  });
+  const failed = Object.values(lhr.audits)
+      .filter(audit => audit.score !== null && audit.score < 1)
+      .map(audit => audit.id);
+  return {
+    scores: Object.fromEntries(Object.entries(lhr.categories).map(([id, {score}]) => [id, score])),
+    failed,
+    seo: lhr.categories.seo.auditRefs.map(ref => ref.id),
+    runtimeError: lhr.runtimeError?.message ?? null,
+  };
+}
+
+// What axe-core finds wrong with the page for its readers: each rule broken, with where.
+async function axe() {
+  const axeScript = fs.readFileSync(createRequire(import.meta.url).resolve('axe-core/axe.min.js'), 'utf8');
+  const violations = await tab.evaluate(`(async () => {
+    if (!window.axe) ${axeScript}
+    const {violations} = await axe.run(document, {resultTypes: ['violations']});
+    return violations.map(rule => rule.id + ': ' + rule.nodes.map(node => node.target.join(' ')).join(', '));
+  })()`);
+  return violations;
 }
 
 async function lookAtBrokenPage() {
