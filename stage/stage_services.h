@@ -33,7 +33,12 @@ inline std::u16string Mid(const std::u16string& text, int start, int length) {
 // ends the program.
 struct ShowEnded {};
 
-// One card pane, Picture1(i): 150 x 200, shows its face unscaled, never takes the keyboard.
+// A card pane's size, its face's, in logical pixels.
+inline constexpr float kCardWidth = 150;
+inline constexpr float kCardHeight = 200;
+
+// One card pane, Picture1(i): kCardWidth x kCardHeight, shows its face unscaled, never takes
+// the keyboard.
 class CardPane {
   public:
     virtual ~CardPane() = default;

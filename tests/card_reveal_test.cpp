@@ -5,11 +5,12 @@
 #include "recording_stage.h"
 #include "show/card_reveal.h"
 #include "show/form1.h"
+#include "stage/face_metrics.h"
 
 namespace {
 
 constexpr CardOrderArray kOrder{9, 13, 6, 5, 17, 1, 10, 14, 8, 4, 15, 0, 12, 13, 14, 15, 16, 17};
-constexpr float kLine = 30 * RecordingStage::kLineHeightPerPoint;  // one text line at 30 points
+constexpr float kLine = LineHeight(30);  // one text line at 30 points
 
 std::vector<std::string> CardOperations(const std::vector<std::string>& log) {
     std::vector<std::string> operations;
@@ -21,7 +22,7 @@ std::vector<std::string> CardOperations(const std::vector<std::string>& log) {
 
 TEST(CardRow, FirstRowStandsInAStraightLineUnderTheText) {
     RecordingStage stage;
-    stage.currentY = 100;
+    stage.SetCurrentY(100);
     ShowCardRow(stage, kOrder, kFirstRow);
     EXPECT_EQ(stage.log,
               (std::vector<std::string>{"Move 9 40 140", "Show 9", "Move 13 194 140", "Show 13",
@@ -32,7 +33,7 @@ TEST(CardRow, FirstRowStandsInAStraightLineUnderTheText) {
 
 TEST(CardRow, SecondRowIsShiftedTighterAndStaggered) {
     RecordingStage stage;
-    stage.currentY = 160;
+    stage.SetCurrentY(160);
     ShowCardRow(stage, kOrder, kSecondRow);
     EXPECT_EQ(stage.log,
               (std::vector<std::string>{"Move 10 70 320", "Show 10", "Move 14 222 310", "Show 14",
@@ -86,9 +87,9 @@ TEST(Reveal, RowsStandUnderTheLinesTheirStepsTyped) {
     const auto ops = CardOperations(show.stage.log);
     ASSERT_EQ(ops.size(), 18U + 36U);
     const std::vector<std::string> reveal(ops.begin() + 18, ops.end());
-    const std::string top = std::to_string(static_cast<int>(40 + kLine + 40));
-    const std::string low = std::to_string(static_cast<int>(100 + kLine + 160));
-    const std::string high = std::to_string(static_cast<int>(100 + kLine + 150));
+    const std::string top = LoggedNumber(40 + kLine + 40);
+    const std::string low = LoggedNumber(100 + kLine + 160);
+    const std::string high = LoggedNumber(100 + kLine + 150);
     EXPECT_EQ(reveal, (std::vector<std::string>{"Move 9 40 " + top,
                                                 "Show 9",
                                                 "Move 13 194 " + top,
@@ -215,7 +216,7 @@ TEST(KeyWait, WithoutAKeyTheShowWaitsForAnHourAndMore) {
     EXPECT_EQ(show.stage.tickStarts.size(), 14U) << "no step started during the wait";
     EXPECT_GE(show.stage.pumpReturns.back(), kHour);
     EXPECT_TRUE(std::none_of(show.stage.panes.begin(), show.stage.panes.end(),
-                             [](const RecordingPane& pane) { return pane.visible; }));
+                             [](const RecordingPane& pane) { return pane.Visible(); }));
 }
 
 TEST(KeyWait, KeyPressOnlySetsTheFlag) {

@@ -100,7 +100,7 @@ TEST(FormLoad, MaximisesSetsTheTickHidesEveryPaneAndDealsOnce) {
     EXPECT_EQ(stage.log, expected);
     EXPECT_EQ(stage.seeds, std::vector<float>{stage.timeOfDay});
     for (const RecordingPane& pane : stage.panes) {
-        EXPECT_FALSE(pane.visible);
+        EXPECT_FALSE(pane.Visible());
     }
     const std::array<std::int16_t, 18> dealt{9, 13, 6, 5,  17, 1,  10, 14, 8,
                                              4, 15, 0, 12, 13, 14, 15, 16, 17};

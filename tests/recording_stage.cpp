@@ -12,7 +12,9 @@ std::int64_t Whole(ShowClock::Ms moment) {
     return std::llround(moment.count());
 }
 
-std::string Number(float value) {
+}  // namespace
+
+std::string LoggedNumber(float value) {
     std::string text = std::to_string(value);
     text.erase(text.find_last_not_of('0') + 1);
     if (text.back() == '.') {
@@ -21,8 +23,6 @@ std::string Number(float value) {
     return text;
 }
 
-}  // namespace
-
 void RecordingStage::Record(std::string operation) {
     log.push_back(std::move(operation));
     if (observer) {
@@ -30,55 +30,43 @@ void RecordingStage::Record(std::string operation) {
     }
 }
 
-void RecordingPane::Move(float newLeft, float newTop) {
-    left = newLeft;
-    top = newTop;
-    stage_.Record("Move " + std::to_string(index_) + " " + Number(newLeft) + " " + Number(newTop));
+void RecordingPane::Moved() {
+    stage_.Record("Move " + std::to_string(Slot()) + " " + LoggedNumber(Left()) + " " +
+                  LoggedNumber(Top()));
 }
 
-void RecordingPane::SetVisible(bool show) {
-    visible = show;
-    stage_.Record((show ? "Show " : "Hide ") + std::to_string(index_));
+void RecordingPane::VisibilityChanged() {
+    stage_.Record((Visible() ? "Show " : "Hide ") + std::to_string(Slot()));
 }
 
-RecordingStage::RecordingStage() {
-    panes.reserve(18);
-    for (int i = 0; i < 18; ++i) {
+RecordingStage::RecordingStage() : StageCore(TextDrawing(RGB(240, 240, 240), RGB(0, 0, 0), 9)) {
+    panes.reserve(kSlotCount);
+    for (int i = 0; i < kSlotCount; ++i) {
         panes.emplace_back(*this, i);
     }
 }
 
 bool RecordingStage::Run(FormEvents& form, std::int64_t limitMs) {
-    form_ = &form;
     limit_ = limitMs;
-    try {
-        form.Form_Load();
-        while (!ended) {
-            const std::optional<ShowClock::Ms> tickDue = clock_.TickDue();
-            const std::int64_t due = tickDue ? std::max(Whole(*tickDue), now) : limit_ + 1;
-            const auto key = std::min_element(pendingKeys_.begin(), pendingKeys_.end());
-            if (key != pendingKeys_.end() && *key <= due) {
-                // Idle between ticks: the key arrives when it is pressed.
-                now = std::max(now, *key);
-                DeliverKeysUpTo(now);
-                continue;
-            }
-            if (due > limit_) {
-                now = limit_;
-                break;
-            }
-            now = due;
-            ++tick_;
-            clock_.StartStep(ShowClock::Ms(now));
-            tickStarts.push_back(now);
-            form.Timer1_Timer();
-            clock_.EndStep();
+    Load(form);
+    while (!Ending()) {
+        const std::optional<ShowClock::Ms> tickDue = TickDue();
+        const std::int64_t due = tickDue ? std::max(Whole(*tickDue), now) : limit_ + 1;
+        const std::int64_t key = NextKeyOrLimit();
+        if (key <= due && key <= limit_) {
+            // Idle between ticks: the key arrives when it is pressed.
+            now = std::max(now, key);
+            DeliverKeysUpTo(now);
+            continue;
         }
-    } catch (const ShowEnded&) {
-        ended = true;
-    } catch (const TimeLimit&) {
+        if (due > limit_) {
+            now = limit_;
+            break;
+        }
+        now = due;
+        Tick();
     }
-    form_ = nullptr;
+    Unload();
     return ended;
 }
 
@@ -98,65 +86,53 @@ void RecordingStage::SetWindowState(int state) {
 }
 
 void RecordingStage::SetFontSize(float points) {
-    fontSize = points;
-    Record("FontSize " + Number(points));
-}
-
-void RecordingStage::SetBackColor(Color color) {
-    backColor = color;
-    draws.clear();
-    clock_.Changed();
+    StageCore::SetFontSize(points);
+    Record("FontSize " + LoggedNumber(points));
 }
 
 void RecordingStage::Cls() {
-    draws.clear();
-    clock_.Changed();
-    currentX = 0;
-    currentY = 0;
+    StageCore::Cls();
     Record("Cls");
 }
 
 void RecordingStage::Print(const std::u16string& text) {
-    const Draw draw{currentX, currentY, foreColor, fontSize, text, now, tick_};
+    const TextDrawing& drawing = Drawing();
+    const Draw draw{drawing.CurrentX(),
+                    drawing.CurrentY(),
+                    drawing.ForeColor(),
+                    drawing.FontSize(),
+                    text,
+                    now,
+                    tick_};
+    StageCore::Print(text);
     draws.push_back(draw);
     allDraws.push_back(draw);
-    clock_.Changed();
     Record("Print");
-    currentX = 0;
-    currentY += lineHeight(fontSize);
 }
 
 void RecordingStage::Announce(const std::u16string& line) {
     announced.push_back({line, now, allDraws.size()});
 }
 
-CardPane& RecordingStage::Picture1(std::int16_t index) {
-    clock_.Changed();  // the pane is fetched to be moved, shown or hidden
-    return panes.at(static_cast<std::size_t>(index));
-}
-
 void RecordingStage::SetInterval(std::int32_t ms) {
     interval = ms;
-    clock_.SetInterval(ms, ShowClock::Ms(now));
+    StageCore::SetInterval(ms);
     Record("Interval " + std::to_string(ms));
 }
 
+// Once the time limit has passed, the run stops at the next pump.
 void RecordingStage::DoEvents() {
-    if (clock_.PumpWaitsForAnEvent()) {
-        now = std::max(now, NextKeyOrLimit());
-        clock_.EventCame(ShowClock::Ms(now));
-    }
-    now = std::max(now, Whole(clock_.Pump(ShowClock::Ms(now))));
+    StageCore::DoEvents();
     pumpReturns.push_back(now);
     Record("DoEvents");
-    DeliverKeysUpTo(now);
     if (now > limit_) {
-        throw TimeLimit{};
+        EndShow(Outcome::Ended);
+        throw ShowEnded{};
     }
 }
 
 void RecordingStage::Sleep(std::int32_t ms) {
-    now = Whole(clock_.Sleep(ms, ShowClock::Ms(now)));
+    StageCore::Sleep(ms);
     Record("Sleep " + std::to_string(ms));
 }
 
@@ -178,15 +154,28 @@ float RecordingStage::Rnd() {
 
 void RecordingStage::End() {
     Record("End");
-    throw ShowEnded{};
+    ended = true;
+    StageCore::End();
+}
+
+void RecordingStage::WaitForAnEvent() {
+    now = std::max(now, NextKeyOrLimit());
+}
+
+void RecordingStage::HandleEventsUntil(ShowClock::Ms until) {
+    now = std::max(now, Whole(until));
+}
+
+void RecordingStage::StepStarting() {
+    ++tick_;
+    tickStarts.push_back(now);
 }
 
 void RecordingStage::DeliverKeysUpTo(std::int64_t time) {
     const auto arrived =
         std::erase_if(pendingKeys_, [time](std::int64_t at) { return at <= time; });
-    for (std::size_t i = 0; i < arrived && form_ != nullptr; ++i) {
-        std::int16_t code = u' ';
-        form_->Form_KeyPress(code);
+    for (std::size_t i = 0; i < arrived; ++i) {
+        KeyTyped(u' ');
     }
 }
 

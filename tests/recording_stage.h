@@ -1,12 +1,13 @@
 #pragma once
 
-// A stage for tests: records everything the show does and runs it in virtual time.
+// A stage for tests: records everything the show does and runs it in virtual time, over the
+// stage core that every stage shares.
 //
-// Time is a virtual clock in ms, kept by the rules every stage keeps the show's time by
-// (ShowClock): pumps on the 5 ms grid, sleeps and held ticks. Drawing takes no time, so the
-// show's time is the clock's. Key presses are queued at virtual times and delivered at the
-// first pump (or idle moment between ticks) at or after that time; a pump with nothing new to
-// show waits for the next of them.
+// Time is a virtual clock in ms, kept by the core's rules (ShowClock): pumps on the 5 ms grid,
+// sleeps and held ticks. Drawing takes no time, so the show's time is the clock's. Text is set
+// in the show's face, as on the real stages. Key presses are queued at virtual times and
+// delivered at the first pump (or idle moment between ticks) at or after that time; a pump
+// with nothing new to show waits for the next of them.
 
 #include <cstdint>
 #include <functional>
@@ -15,29 +16,27 @@
 #include <vector>
 
 #include "stage/form_events.h"
-#include "stage/show_clock.h"
-#include "stage/stage_services.h"
+#include "stage/placed_pane.h"
+#include "stage/stage_core.h"
 
 class RecordingStage;
 
-class RecordingPane : public CardPane {
-  public:
-    RecordingPane(RecordingStage& stage, int index) : stage_(stage), index_(index) {}
-    void Move(float left, float top) override;
-    void SetVisible(bool show) override;
-    float Left() const override { return left; }
-    float Width() const override { return 150; }
+// How the log writes a number: as short as it goes, "40", "137.919998".
+std::string LoggedNumber(float value);
 
-    float left = 0;
-    float top = 0;
-    bool visible = true;
+// Logs each move, show and hide.
+class RecordingPane : public PlacedPane {
+  public:
+    RecordingPane(RecordingStage& stage, int slot) : PlacedPane(slot), stage_(stage) {}
 
   private:
+    void Moved() override;
+    void VisibilityChanged() override;
+
     RecordingStage& stage_;
-    int index_;
 };
 
-class RecordingStage : public StageServices {
+class RecordingStage : public StageCore {
   public:
     // One Print: where, in which colour and size, what, when, and in which tick (0 for the
     // first tick, -1 during Form_Load).
@@ -51,9 +50,7 @@ class RecordingStage : public StageServices {
         int tick;
     };
 
-    // Text height of one line per point of font size, unless `lineHeight` says otherwise.
-    static constexpr float kLineHeightPerPoint = 2.0F;
-
+    // A drawing in the platform's face colour with black text at 9 points.
     RecordingStage();
 
     // Runs Form_Load, then the ticks, until the show ends or `limitMs` of virtual time
@@ -67,18 +64,12 @@ class RecordingStage : public StageServices {
     // The draws of tick `tick` only.
     std::vector<Draw> DrawsOfTick(int tick) const;
 
-    // StageServices
+    // StageServices, recorded
     void SetWindowState(int state) override;
-    void SetCurrentX(float x) override { currentX = x; }
-    void SetCurrentY(float y) override { currentY = y; }
-    float CurrentY() const override { return currentY; }
     void SetFontSize(float points) override;
-    void SetForeColor(Color color) override { foreColor = color; }
-    void SetBackColor(Color color) override;
     void Cls() override;
     void Print(const std::u16string& text) override;
     void Announce(const std::u16string& line) override;
-    CardPane& Picture1(std::int16_t index) override;
     void SetInterval(std::int32_t ms) override;
     void DoEvents() override;
     void Sleep(std::int32_t ms) override;
@@ -89,14 +80,15 @@ class RecordingStage : public StageServices {
 
     // What a test looks at.
     std::int64_t now = 0;
-    float currentX = 0;
-    float currentY = 0;
-    float fontSize = 9;
-    Color foreColor = RGB(0, 0, 0);
-    Color backColor = RGB(240, 240, 240);
     std::int32_t interval = 0;
-    std::vector<Draw> draws;     // the text drawn since the last Cls or BackColor
-    std::vector<Draw> allDraws;  // every Print of the run
+    std::vector<Draw> draws;       // the text drawn since the last Cls or BackColor
+    std::vector<Draw> allDraws;    // every Print of the run
+    std::vector<std::string> log;  // every operation but colours and positions, in order
+    std::vector<std::int64_t> tickStarts;
+    std::vector<std::int64_t> pumpReturns;
+    std::vector<RecordingPane> panes;  // Picture1(0) to Picture1(17)
+    bool ended = false;
+    std::string failure;  // what made the show stop, if it failed
     // Every line announced, with when and after how many draws of the run.
     struct Announcement {
         std::u16string line;
@@ -104,18 +96,10 @@ class RecordingStage : public StageServices {
         std::size_t drawsBefore;
     };
     std::vector<Announcement> announced;
-    std::vector<std::string> log;  // every operation but colours, in order
-    std::vector<std::int64_t> tickStarts;
-    std::vector<std::int64_t> pumpReturns;
-    std::vector<RecordingPane> panes;  // Picture1(0) to Picture1(17)
-    bool ended = false;
 
     // Called with every operation as it is logged, e.g. to press a key at a chosen moment.
     std::function<void(const std::string& operation)> observer;
     void Record(std::string operation);
-
-    // How far Print moves CurrentY down at a font size in points.
-    float (*lineHeight)(float points) = [](float points) { return points * kLineHeightPerPoint; };
 
     // What the runtime hands the show.
     float timeOfDay = 45296.5F;            // 12:34:56.5
@@ -123,14 +107,21 @@ class RecordingStage : public StageServices {
     std::vector<float> seeds;
 
   private:
-    struct TimeLimit {};
+    // StageCore, in virtual time
+    ShowClock::Ms Now() const override { return ShowClock::Ms(now); }
+    void WaitForAnEvent() override;
+    void HandleEventsUntil(ShowClock::Ms until) override;
+    void TakeInput() override { DeliverKeysUpTo(now); }
+    void Erase() override { draws.clear(); }
+    void Paint(const TextStroke& /*stroke*/) override {}
+    CardPane& Pane(int slot) override { return panes[static_cast<std::size_t>(slot)]; }
+    void StepStarting() override;
+    void SayWhatFailed(const std::string& what) override { failure = what; }
 
     void DeliverKeysUpTo(std::int64_t time);
     // The first key press still to come, or a moment past the time limit when none is.
     std::int64_t NextKeyOrLimit() const;
 
-    ShowClock clock_;
-    FormEvents* form_ = nullptr;
     std::vector<std::int64_t> pendingKeys_;
     std::int64_t limit_ = std::numeric_limits<std::int64_t>::max();
     std::size_t nextRandom_ = 0;

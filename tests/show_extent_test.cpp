@@ -46,13 +46,12 @@ TEST(ShowExtent, IsTheSmallestRectangleThatHoldsAllAWholeRunDrawsAndShows) {
     ASSERT_TRUE(face.isValid());
 
     RecordingStage stage;
-    stage.lineHeight = LineHeight;
     Form1 form(stage);
     QRectF held;
     stage.observer = [&](const std::string& operation) {
         if (operation.starts_with("Show ")) {
             const RecordingPane& pane = stage.panes.at(std::stoul(operation.substr(5)));
-            held |= QRectF(pane.left, pane.top, pane.Width(), 200);
+            held |= QRectF(pane.Left(), pane.Top(), pane.Width(), kCardHeight);
         }
     };
     stage.PressKeyAt(45000);  // during the key wait

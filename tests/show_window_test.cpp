@@ -85,7 +85,7 @@ TEST_F(ShowWindowTest, PrintEndsTheLineEvenForAnEmptyText) {
     stage.SetCurrentY(40);
     stage.Print(u"現");
     const float lineHeight = stage.CurrentY() - 40;
-    EXPECT_EQ(window.CurrentX(), 0);
+    EXPECT_EQ(stage.Drawing().CurrentX(), 0);
     // One line of 30-point text: the 40-pixel character and some leading.
     EXPECT_GE(lineHeight, 40);
     EXPECT_LE(lineHeight, 70);
@@ -93,7 +93,7 @@ TEST_F(ShowWindowTest, PrintEndsTheLineEvenForAnEmptyText) {
     stage.SetCurrentX(80);
     stage.Print(u"");
     EXPECT_FLOAT_EQ(stage.CurrentY() - 40, 2 * lineHeight);
-    EXPECT_EQ(window.CurrentX(), 0);
+    EXPECT_EQ(stage.Drawing().CurrentX(), 0);
 }
 
 TEST_F(ShowWindowTest, ThirtyPointsIsFortyPixelsWhateverTheScreen) {

@@ -4,6 +4,7 @@
 
 #include "recording_stage.h"
 #include "show/text_effects.h"
+#include "stage/face_metrics.h"
 
 namespace {
 
@@ -27,9 +28,9 @@ TEST(FadeTypeLine, TypesPastTheMessageEndWithEmptyCharacters) {
         EXPECT_EQ(draw.color, Grey(1 + 32 * static_cast<int>(d % 8)));
         EXPECT_EQ(draw.text, position < 15 ? message.substr(position, 1) : u"") << d;
     }
-    EXPECT_EQ(stage.foreColor, Grey(225));
-    EXPECT_EQ(stage.currentX, 0.0F);
-    EXPECT_EQ(stage.currentY, 40.0F + stage.fontSize * RecordingStage::kLineHeightPerPoint);
+    EXPECT_EQ(stage.Drawing().ForeColor(), Grey(225));
+    EXPECT_EQ(stage.Drawing().CurrentX(), 0.0F);
+    EXPECT_EQ(stage.CurrentY(), 40.0F + LineHeight(stage.Drawing().FontSize()));
 }
 
 TEST(FadeTypeLine, RampStepSetsTheDrawsPerPositionAndTheLastGrey) {
@@ -45,7 +46,7 @@ TEST(FadeTypeLine, RampStepSetsTheDrawsPerPositionAndTheLastGrey) {
         ASSERT_EQ(stage.draws.size(), ramp.draws) << ramp.s;
         EXPECT_EQ(stage.draws.front().color, Grey(1)) << ramp.s;
         EXPECT_EQ(stage.draws.back().color, Grey(ramp.lastGrey)) << ramp.s;
-        EXPECT_EQ(stage.foreColor, Grey(ramp.lastGrey)) << ramp.s;
+        EXPECT_EQ(stage.Drawing().ForeColor(), Grey(ramp.lastGrey)) << ramp.s;
     }
 }
 
@@ -63,7 +64,7 @@ TEST(FadeTypeLine, GivesEveryCharacterItsOwnCellWhateverItsWidth) {
 
 TEST(PlainTypeLine, PausesAfterEveryPositionIncludingTheEmptyOnes) {
     RecordingStage stage;
-    stage.foreColor = Grey(193);
+    stage.SetForeColor(Grey(193));
     PlainTypeLine(stage, u"請注意,撲克牌已經出現囉....", 17, 40, 1, 50);
 
     ASSERT_EQ(stage.draws.size(), 17U);
@@ -81,7 +82,7 @@ TEST(PlainTypeLine, PausesAfterEveryPositionIncludingTheEmptyOnes) {
 
 TEST(PlainTypeLine, DrawsEachCharacterKTimesInPlaceInOneColour) {
     RecordingStage stage;
-    stage.foreColor = Grey(225);
+    stage.SetForeColor(Grey(225));
     PlainTypeLine(stage, u"請按", 3, 40, 8, 0);
     ASSERT_EQ(stage.draws.size(), 24U);
     EXPECT_EQ(stage.pumpReturns.size(), 24U);
@@ -115,8 +116,8 @@ TEST(OpeningZoom, GrowsAndBrightensOverADarkeningBackgroundAndLeavesItBlack) {
     EXPECT_EQ(stage.pumpReturns.size(), 256U);
     EXPECT_EQ(stage.now, 255 * 5);
     EXPECT_TRUE(stage.draws.empty()) << "the last background change erases the last frame";
-    EXPECT_EQ(stage.backColor, RGB(0, 0, 0));
-    EXPECT_EQ(stage.foreColor, RGB(255, 255, 255));
+    EXPECT_EQ(stage.Drawing().BackColor(), RGB(0, 0, 0));
+    EXPECT_EQ(stage.Drawing().ForeColor(), RGB(255, 255, 255));
 }
 
 }  // namespace

@@ -192,7 +192,7 @@ TEST(TextFuzz, PrintEndsEveryLineOneTextLineDownWhateverItDrew) {
         stage.SetCurrentX(x);
         stage.SetCurrentY(y);
         stage.Print(text);
-        ASSERT_EQ(stage.Window().CurrentX(), 0);
+        ASSERT_EQ(stage.Drawing().CurrentX(), 0);
         ASSERT_FLOAT_EQ(stage.CurrentY(), y + advance);
         ASSERT_EQ(stage.Window().Canvas().size(), canvas);
     }
@@ -219,7 +219,7 @@ TEST(TextFuzz, FadedAndPlainLinesOfAnyTextEndWhereALineEnds) {
         } else {
             PlainTypeLine(stage, text, N, y, static_cast<std::int16_t>(source.Between(1, 2)), 0);
         }
-        ASSERT_EQ(stage.Window().CurrentX(), 0);
+        ASSERT_EQ(stage.Drawing().CurrentX(), 0);
         ASSERT_FLOAT_EQ(stage.CurrentY(), y + advance);
         ASSERT_EQ(stage.Window().Canvas().size(), canvas);
     }
@@ -234,7 +234,7 @@ TEST(TextFuzz, OpeningZoomOfAnyTextLeavesTheWindowBlackAndEmpty) {
 
     stage.SetBackColor(RGB(255, 255, 255));
     OpeningZoom(stage, source.Text(40));
-    EXPECT_EQ(stage.Window().CurrentX(), 0);
+    EXPECT_EQ(stage.Drawing().CurrentX(), 0);
     EXPECT_FLOAT_EQ(stage.CurrentY(), advanceAt64) << "the last frame is at 64 points";
     const QImage& drawn = stage.Window().Canvas();
     ASSERT_EQ(drawn.size(), canvas);

@@ -5,6 +5,8 @@
 #include <QPolygonF>
 #include <QTextStream>
 
+#include "web/page_values.h"
+
 // The shapes are laid out on a 256 x 256 canvas.
 namespace {
 
@@ -25,8 +27,8 @@ const QColor kTitleBarColour(0, 188, 228);
 const QColor kPointerColour(150, 150, 150);
 const QColor kOutlineColour(52, 60, 70);
 
-// The page's colour before the show; a tile's drawing takes this share of its width.
-const QColor kTileColour(240, 240, 240);
+// A tile takes the page's colour before the show, and its drawing this share of its width.
+const QColor kTileColour(page::kFaceGrey, page::kFaceGrey, page::kFaceGrey);
 constexpr qreal kTileDrawing = 0.62;
 
 constexpr qreal kSheetOutline = 8;

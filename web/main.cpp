@@ -9,22 +9,24 @@
 namespace {
 
 // Tells a page that measures the show what the stage does.
-class PageTrace : public StageTrace {
+class TraceToThePage : public StageTrace {
   public:
-    void LoadReturned() override { page::Trace("load", 0); }
-    void TickStarted() override { page::Trace("tick", 0); }
-    void PumpReturned(bool waitedForAnEvent) override { page::Trace("pump", waitedForAnEvent); }
-    void SleepReturned() override { page::Trace("sleep", 0); }
+    void LoadReturned() override { PageTrace("load", 0); }
+    void TickStarted() override { PageTrace("tick", 0); }
+    void PumpReturned(bool waitedForAnEvent) override {
+        PageTrace("pump", waitedForAnEvent ? 1 : 0);
+    }
+    void SleepReturned() override { PageTrace("sleep", 0); }
     void FirstPainted() override {}
 };
 
 }  // namespace
 
 int main() {
-    if (!page::Prepare()) {
+    if (PagePrepare() == 0) {
         return 1;
     }
-    PageTrace trace;
+    TraceToThePage trace;
     for (;;) {
         WebStage stage;
         stage.SetTrace(&trace);
@@ -32,7 +34,7 @@ int main() {
         if (!stage.Play(form)) {
             return 1;
         }
-        page::Trace("end", 0);
-        page::OfferReplay();
+        PageTrace("end", 0);
+        PageOfferReplay();
     }
 }

@@ -2,15 +2,18 @@
 
     make_shell.py TEMPLATE SCRIPT WORDS ASSETS_FOLDER OUTPUT
 
-Fills the template with the page's script, the label of its button (the first line of WORDS),
-the program's icon, and the show's face and card faces, base64 in the page itself, so that the
-page carries everything and asks for nothing.
+Fills the template with the values the page shares with its C++ (page_values.h), the page's
+script, the label of its button (the first line of WORDS), the program's icon, and the show's
+face and card faces, base64 in the page itself, so that the page carries everything and asks
+for nothing.
 """
 
 import base64
 import json
 import pathlib
 import sys
+
+from page_values import page_values
 
 
 def encoded(path):
@@ -23,8 +26,12 @@ def main():
         [encoded(assets / f"cards/card{slot:02}.jpg"), encoded(assets / f"cards/card{slot:02}@2x.jpg")]
         for slot in range(18)
     ]
+    values = page_values()
     page = template.read_text(encoding="utf-8")
     for placeholder, value in (
+        ("@PAGE_VALUES@", json.dumps(values, ensure_ascii=False)),
+        ("@FACE_GREY@", str(values["kFaceGrey"])),
+        ("@FACE_FAMILY@", values["kFaceFamily"]),
         ("@ICON@", encoded(assets / "icon/qorvelin-32.png")),
         ("@REPLAY@", words.read_text(encoding="utf-8").splitlines()[0]),
         ("@PAGE_SCRIPT@", script.read_text(encoding="utf-8")),

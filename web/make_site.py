@@ -6,7 +6,7 @@ The site's index.html is the single page with two differences: it is marked as t
 so that its script, when the page is served over http(s), links the manifest and the touch
 icon and registers the worker; and its content security policy admits those files of its
 own, and nothing from anywhere else. Beside it go the manifest (with the page's own
-description), the worker, robots.txt and the icons. The worker keeps every other file of the
+description and colour), the worker, robots.txt and the icons. The worker keeps every other file of the
 site under the name of this build: a digest of their bytes, so that the same sources give the
 same site.
 """
@@ -17,6 +17,8 @@ import json
 import pathlib
 import shutil
 import sys
+
+from page_values import page_values
 
 ICONS = {
     "icon-192.png": "qorvelin-192.png",
@@ -69,6 +71,8 @@ def main():
         sys.exit("make_site.py: the page has no description")
     app = json.loads(manifest.read_text(encoding="utf-8"))
     app["description"] = description.text
+    # The launch screen takes the colour of the page before the show.
+    app["background_color"] = "#{0:02x}{0:02x}{0:02x}".format(page_values()["kFaceGrey"])
     (site / "manifest.webmanifest").write_text(
         json.dumps(app, ensure_ascii=False, indent=2) + "\n", encoding="utf-8")
     shutil.copyfile(robots, site / "robots.txt")

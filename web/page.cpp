@@ -1,3 +1,5 @@
+// The page's side of each call that the browser's stage makes (see page.h).
+
 #include "web/page.h"
 
 #include <emscripten.h>
@@ -9,126 +11,81 @@ EM_JS(double, PageSecondsSinceMidnight, (), {
     midnight.setHours(0, 0, 0, 0);
     return (now - midnight) / 1000;
 });
+
 EM_ASYNC_JS(int, PagePrepare, (), {
     const error = await Page.prepare();
-    if (error) {
-        Page.fail(error);
-    }
+    if (error) Page.fail(error);
     return error ? 0 : 1;
 });
+
 EM_ASYNC_JS(void, PageWait, (double until, int forInput), {
     await Page.wait(until, forInput !== 0);
 });
-EM_JS(int, PageNextKey, (), { return Page.nextKey(); });
-EM_JS(int, PageTakeChanges, (), { return Page.takeChanges(); });
+
+EM_JS(int, PageNextKey, (), {
+    return Page.keys.length > 0 ? Page.keys.shift() : -1;
+});
+
+EM_JS(int, PageTakeChanges, (), {
+    const changes = Page.changes;
+    Page.changes = 0;
+    return changes;
+});
+
 EM_JS(int, PageVisible, (), { return Page.visible() ? 1 : 0; });
-EM_JS(double, PageViewportWidth, (), { return Page.viewportWidth(); });
-EM_JS(double, PageViewportHeight, (), { return Page.viewportHeight(); });
+EM_JS(double, PageViewportWidth, (), { return document.documentElement.clientWidth; });
+EM_JS(double, PageViewportHeight, (), { return document.documentElement.clientHeight; });
+
 EM_JS(void, PageFit, (double scale), { Page.fit(scale); });
+
 EM_JS(void, PageErase, (unsigned color), { Page.erase(color); });
+
 EM_JS(void, PageDrawText, (double x, double baseline, unsigned color, double pixels,
                            const char16_t* text, int length), {
-    const units = HEAPU16.subarray(text >> 1, (text >> 1) + length);
-    Page.drawText(x, baseline, color, pixels, String.fromCharCode.apply(null, units));
+    const context = Page.context;
+    const font = pixels + 'px "' + pageValues.kFaceFamily + '"';
+    if (font !== Page.font) context.font = Page.font = font;
+    const fill = Page.css(color);
+    if (fill !== Page.fill) context.fillStyle = Page.fill = fill;
+    context.fillText(Page.text(HEAPU16, text, length), x, baseline);
 });
-EM_JS(void, PagePlaceCard, (int slot, double left, double top, double scale), {
-    Page.placeCard(slot, left, top, scale);
+
+EM_JS(void, PageAddCard, (int slot, const char* name), {
+    let card = Page.cards[slot];
+    if (!card) {
+        card = Page.cards[slot] = document.createElement('canvas');
+        card.className = 'card';
+        card.setAttribute('role', 'img');
+        Page.cardHolder.appendChild(card);
+    }
+    card.hidden = true;
+    card.setAttribute('aria-label', UTF8ToString(name));
 });
-EM_JS(void, PageShowCard, (int slot, int visible), { Page.showCard(slot, visible !== 0); });
-EM_JS(void, PageNameCard, (int slot, const char* name), { Page.nameCard(slot, UTF8ToString(name)); });
+
+EM_JS(void, PagePlaceCard, (int slot, double left, double top, double width, double height,
+                            double scale), {
+    Page.placeCard(Page.cards[slot], Page.faces[slot], left, top, width, height, scale);
+});
+
+EM_JS(void, PageShowCard, (int slot, int visible), {
+    const card = Page.cards[slot];
+    if (visible && card.hidden) Page.cardHolder.appendChild(card);
+    card.hidden = !visible;
+});
+
 EM_JS(void, PageSay, (const char16_t* line, int length), {
-    const units = HEAPU16.subarray(line >> 1, (line >> 1) + length);
-    Page.say(String.fromCharCode.apply(null, units));
+    Page.spoken.textContent = Page.text(HEAPU16, line, length);
 });
+
 EM_JS(void, PageKeepAwake, (int wanted), { Page.keepAwake(wanted !== 0); });
+
 EM_ASYNC_JS(void, PageOfferReplay, (), { await Page.offerReplay(); });
+
 EM_JS(void, PageFail, (const char* message), { Page.fail(UTF8ToString(message)); });
+
 EM_JS(void, PageTrace, (const char* event, int detail), {
-    Page.trace(UTF8ToString(event), detail);
+    const name = UTF8ToString(event);
+    if (name === 'load' || name === 'tick' || name === 'end') performance.mark('qorvelin:' + name);
+    if (typeof window.qorvelinTrace === 'function') window.qorvelinTrace(name, performance.now(), detail);
 });
 // clang-format on
-
-namespace page {
-
-double Now() {
-    return emscripten_get_now();
-}
-
-double SecondsSinceMidnight() {
-    return PageSecondsSinceMidnight();
-}
-
-bool Prepare() {
-    return PagePrepare() != 0;
-}
-
-void Wait(double until, bool forInput) {
-    PageWait(until, forInput ? 1 : 0);
-}
-
-int NextKey() {
-    return PageNextKey();
-}
-
-int TakeChanges() {
-    return PageTakeChanges();
-}
-
-bool Visible() {
-    return PageVisible() != 0;
-}
-
-double ViewportWidth() {
-    return PageViewportWidth();
-}
-
-double ViewportHeight() {
-    return PageViewportHeight();
-}
-
-void Fit(double scale) {
-    PageFit(scale);
-}
-
-void Erase(unsigned color) {
-    PageErase(color);
-}
-
-void DrawText(double x, double baseline, unsigned color, double pixels,
-              const std::u16string& text) {
-    PageDrawText(x, baseline, color, pixels, text.data(), static_cast<int>(text.size()));
-}
-
-void PlaceCard(int slot, double left, double top, double scale) {
-    PagePlaceCard(slot, left, top, scale);
-}
-
-void ShowCard(int slot, bool visible) {
-    PageShowCard(slot, visible ? 1 : 0);
-}
-
-void NameCard(int slot, const std::string& name) {
-    PageNameCard(slot, name.c_str());
-}
-
-void Say(const std::u16string& line) {
-    PageSay(line.data(), static_cast<int>(line.size()));
-}
-
-void KeepAwake(bool wanted) {
-    PageKeepAwake(wanted ? 1 : 0);
-}
-
-void OfferReplay() {
-    PageOfferReplay();
-}
-
-void Fail(const std::string& message) {
-    PageFail(message.c_str());
-}
-
-void Trace(const char* event, int detail) {
-    PageTrace(event, detail);
-}
-
-}  // namespace page

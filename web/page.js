@@ -1,22 +1,21 @@
-// The page's side of the show. It draws what the browser stage asks for, keeps the viewer's
-// input for the stage's next pump, and wakes the stage when it waits. The listeners only ever
-// queue and wake: they never call into the WebAssembly, which may be paused in a wait.
+// The page's side of the show: its state, its listeners and what the calls of the browser's
+// stage (web/page.cpp, where each stands with its script) have in common. It keeps the viewer's
+// input for the stage's next pump and wakes the stage when it waits. The listeners only ever
+// queue and wake: they never call into the WebAssembly, which may be paused in a wait. The
+// values it shares with the stage's C++ are the build's `pageValues` (web/page_values.h).
 'use strict';
 
 const Page = {
-  // How the page looks until the show's first tick: a light grey, as a desktop window's face.
-  faceColor: 0xF0F0F0,
-  family: 'Qorvelin Show Face',
   hidePointerAfterMs: 2000,
 
   drawing: null,  // the canvas the show's text goes on
   context: null,
   spoken: null,   // the typed lines, for screen readers
-  cards: [],      // one canvas per card pane, Picture1(0) to Picture1(17)
+  cards: [],      // one canvas per card pane, Picture1(0) to Picture1(17), as the stage adds them
   cardHolder: null,
   faces: [],      // per slot: the face and the face at twice the density, decoded
   keys: [],       // key codes waiting for the stage's next pump
-  changes: 0,     // what changed since the stage last looked: kResized | kVisibility
+  changes: 0,     // what changed since the stage last looked: pageValues.kResized | kVisibility
   waiter: null,   // the stage's current wait, if it waits
   channel: null,
   messageTasks: [],
@@ -27,38 +26,28 @@ const Page = {
   font: '',
   fill: '',
 
-  kResized: 1,
-  kVisibility: 2,
-
   start() {
     this.drawing = document.getElementById('drawing');
     this.context = this.drawing.getContext('2d', {alpha: false});
     this.spoken = document.getElementById('spoken');
     this.cardHolder = document.getElementById('cards');
-    for (let slot = 0; slot < 18; ++slot) {
-      const card = document.createElement('canvas');
-      card.className = 'card';
-      card.hidden = true;
-      card.setAttribute('role', 'img');
-      this.cardHolder.appendChild(card);
-      this.cards.push(card);
-    }
     addEventListener('keydown', event => this.onKey(event));
     addEventListener('pointerdown', event => this.onTap(event));
     addEventListener('pointerup', event => this.onTapEnd(event));
     addEventListener('pointermove', () => this.showPointer());
-    addEventListener('resize', () => this.changed(this.kResized));
+    addEventListener('resize', () => this.changed(pageValues.kResized));
     document.addEventListener('securitypolicyviolation', event => {
       console.error('qorvelin: the page asked for ' + event.blockedURI + ', which it must not');
     });
     document.addEventListener('visibilitychange', () => {
-      this.changed(this.kVisibility);
+      this.changed(pageValues.kVisibility);
       this.keepAwake(this.wantAwake);
     });
     this.showPointer();
     // The face colour until the show draws, and also if it never can.
     this.fit(1);
-    this.erase(this.faceColor);
+    const grey = pageValues.kFaceGrey;
+    this.erase(grey | grey << 8 | grey << 16);
     addEventListener('load', () => this.installAsApp());
   },
 
@@ -91,7 +80,7 @@ const Page = {
   // Decodes the face and the card faces; an error message, or '' once all are ready.
   async prepare() {
     try {
-      const face = new FontFace(this.family, this.bytes(pageAssets.face));
+      const face = new FontFace(pageValues.kFaceFamily, this.bytes(pageAssets.face));
       document.fonts.add(await face.load());
     } catch (error) {
       return '無法載入節目的字型 (the show\'s face does not load: ' + error + ')';
@@ -153,19 +142,9 @@ const Page = {
     Promise.resolve(full ? leave.call(document) : enter.call(root)).catch(() => {});
   },
 
-  nextKey() {
-    return this.keys.length > 0 ? this.keys.shift() : -1;
-  },
-
   changed(what) {
     this.changes |= what;
     this.wake(false);
-  },
-
-  takeChanges() {
-    const changes = this.changes;
-    this.changes = 0;
-    return changes;
   },
 
   // --- waiting -----------------------------------------------------------------------------
@@ -218,15 +197,13 @@ const Page = {
 
   // --- drawing -----------------------------------------------------------------------------
 
-  viewportWidth() { return document.documentElement.clientWidth; },
-  viewportHeight() { return document.documentElement.clientHeight; },
   visible() { return document.visibilityState === 'visible'; },
 
   // Sizes the drawing to the viewport at the device's pixel ratio; what was drawn is gone.
   fit(scale) {
     const ratio = devicePixelRatio;
-    this.drawing.width = Math.round(this.viewportWidth() * ratio);
-    this.drawing.height = Math.round(this.viewportHeight() * ratio);
+    this.drawing.width = Math.round(document.documentElement.clientWidth * ratio);
+    this.drawing.height = Math.round(document.documentElement.clientHeight * ratio);
     this.context.setTransform(scale * ratio, 0, 0, scale * ratio, 0, 0);
     this.context.textBaseline = 'alphabetic';
     this.font = this.fill = '';
@@ -234,6 +211,11 @@ const Page = {
 
   css(color) {
     return 'rgb(' + (color & 0xFF) + ', ' + ((color >> 8) & 0xFF) + ', ' + ((color >> 16) & 0xFF) + ')';
+  },
+
+  // `length` UTF-16 code units at `pointer` in the WebAssembly's memory, `units`.
+  text(units, pointer, length) {
+    return String.fromCharCode.apply(null, units.subarray(pointer >> 1, (pointer >> 1) + length));
   },
 
   erase(color) {
@@ -247,52 +229,25 @@ const Page = {
     document.body.style.background = this.css(color);
   },
 
-  // One text, glyphs only, with its baseline at `baseline` (logical pixels).
-  drawText(x, baseline, color, pixels, text) {
-    const font = pixels + 'px "' + this.family + '"';
-    if (font !== this.font) this.context.font = this.font = font;
-    const fill = this.css(color);
-    if (fill !== this.fill) this.context.fillStyle = this.fill = fill;
-    this.context.fillText(text, x, baseline);
-  },
-
-  // Card pane `slot` at logical `left`, `top`, scaled, on whole device pixels.
-  placeCard(slot, left, top, scale) {
-    const card = this.cards[slot];
+  // A card at logical `left`, `top`, `width` x `height`, scaled, on whole device pixels, with
+  // its face drawn at the density it shows in.
+  placeCard(card, [face, denseFace], left, top, width, height, scale) {
     const ratio = devicePixelRatio;
     const onPixels = logical => Math.round(logical * scale * ratio) / ratio;
     card.style.left = onPixels(left) + 'px';
     card.style.top = onPixels(top) + 'px';
-    card.style.width = onPixels(150) + 'px';
-    card.style.height = onPixels(200) + 'px';
-    const width = Math.round(150 * scale * ratio);
-    const height = Math.round(200 * scale * ratio);
-    if (card.width !== width || card.height !== height || !card.painted) {
-      card.width = width;
-      card.height = height;
+    card.style.width = onPixels(width) + 'px';
+    card.style.height = onPixels(height) + 'px';
+    const pixelWidth = Math.round(width * scale * ratio);
+    const pixelHeight = Math.round(height * scale * ratio);
+    if (card.width !== pixelWidth || card.height !== pixelHeight || !card.painted) {
+      card.width = pixelWidth;
+      card.height = pixelHeight;
       const context = card.getContext('2d', {alpha: false});
       context.imageSmoothingQuality = 'high';
-      context.drawImage(this.faces[slot][scale * ratio > 1 ? 1 : 0], 0, 0, width, height);
+      context.drawImage(scale * ratio > 1 ? denseFace : face, 0, 0, pixelWidth, pixelHeight);
       card.painted = true;
     }
-  },
-
-  // A card shown goes last among the cards, so that a screen reader reads a row in the order
-  // it was laid out: left to right.
-  showCard(slot, visible) {
-    const card = this.cards[slot];
-    if (visible && card.hidden) this.cardHolder.appendChild(card);
-    card.hidden = !visible;
-  },
-
-  // What a screen reader says of card `slot`: its colour, rank and suit.
-  nameCard(slot, name) {
-    this.cards[slot].setAttribute('aria-label', name);
-  },
-
-  // A typed line, complete, for screen readers; nothing of it shows.
-  say(line) {
-    this.spoken.textContent = line;
   },
 
   // --- presenting --------------------------------------------------------------------------
@@ -342,13 +297,5 @@ const Page = {
     line.textContent = message;
     line.hidden = false;
     console.error('qorvelin: ' + message);
-  },
-
-  // What the show does, for whoever measures it. The show's load, each step's start and its
-  // end are marks on the page's performance timeline ("qorvelin:tick"); a page that defines
-  // qorvelinTrace also gets (event, performance.now(), detail) for every pump and sleep.
-  trace(event, detail) {
-    if (event === 'load' || event === 'tick' || event === 'end') performance.mark('qorvelin:' + event);
-    if (typeof window.qorvelinTrace === 'function') window.qorvelinTrace(event, performance.now(), detail);
   },
 };

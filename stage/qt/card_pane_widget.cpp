@@ -29,7 +29,7 @@ void CardPaneWidget::Place() {
     const auto scaled = [this](qreal logical) {
         return static_cast<int>(std::lround(logical * scale_));
     };
-    setGeometry(scaled(left_), scaled(top_), scaled(kWidth), scaled(kHeight));
+    setGeometry(scaled(left_), scaled(top_), scaled(kCardWidth), scaled(kCardHeight));
 }
 
 QPixmap CardPaneWidget::Face(qreal ratio) const {

@@ -15,15 +15,12 @@ class ShowWindow;
 // variant where the screen has more pixels than the face.
 class CardPaneWidget : public QWidget, public CardPane {
   public:
-    static constexpr int kWidth = 150;
-    static constexpr int kHeight = 200;
-
     CardPaneWidget(int slot, ShowWindow& window);
 
     void Move(float left, float top) override;
     void SetVisible(bool visible) override { setVisible(visible); }
     float Left() const override { return left_; }
-    float Width() const override { return kWidth; }
+    float Width() const override { return kCardWidth; }
 
     // The face as it is drawn at `ratio` device pixels per logical pixel.
     QPixmap Face(qreal ratio) const;

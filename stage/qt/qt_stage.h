@@ -4,10 +4,8 @@
 #include <QTimer>
 
 #include <chrono>
-#include <cstdint>
-#include <functional>
 #include <memory>
-#include <optional>
+#include <string>
 #include <vector>
 
 #include "stage/form_events.h"
@@ -15,15 +13,10 @@
 #include "stage/qt/screen_saver_inhibitor.h"
 #include "stage/qt/show_window.h"
 #include "stage/qt/wake_timer.h"
-#include "stage/show_clock.h"
-#include "stage/show_random.h"
-#include "stage/stage_services.h"
-
-class StageTrace;
+#include "stage/stage_core.h"
 
 // The desktop's stage: the show window on the screen, its eighteen card panes, the tick timer
-// and the runtime services, on Qt's one user-interface thread. It keeps the show's time by the
-// rules of ShowClock: the 5 ms pump grid, the show's own time and the held ticks.
+// and the runtime services, on Qt's one user-interface thread, over the stage core.
 //
 // While a pump waits, it blocks in the event loop; a pump with nothing new for the screen
 // waits there until an event comes, so a show waiting for a key uses no processor time and
@@ -37,7 +30,7 @@ class StageTrace;
 // Closing the window ends the show with status 0, and a failure of the show or of the stage
 // ends it with status 1 after saying what failed: at once when no step runs, otherwise at
 // the step's next pump or sleep, which then unwind it.
-class QtStage : public QObject, public StageServices {
+class QtStage : public QObject, public StageCore {
   public:
     using Clock = std::chrono::steady_clock;
 
@@ -50,59 +43,41 @@ class QtStage : public QObject, public StageServices {
     int Play(FormEvents& form);
 
     ShowWindow& Window() { return window_; }
-    // Watches the stage's timing; null, the default, for none.
-    void SetTrace(StageTrace* trace) { trace_ = trace; }
 
     // StageServices
     void SetWindowState(int state) override;
-    void SetCurrentX(float x) override { window_.SetCurrentX(x); }
-    void SetCurrentY(float y) override { window_.SetCurrentY(y); }
-    float CurrentY() const override { return window_.CurrentY(); }
-    void SetFontSize(float points) override { window_.SetFontSize(points); }
-    void SetForeColor(Color color) override { window_.SetForeColor(color); }
-    void SetBackColor(Color color) override;
-    void Cls() override;
-    void Print(const std::u16string& text) override;
     // A desktop's screen reader reads the window's widgets, and the show has none to give it.
     void Announce(const std::u16string& /*line*/) override {}
-    CardPane& Picture1(std::int16_t index) override;
-    void SetInterval(std::int32_t ms) override;
-    void DoEvents() override;
-    void Sleep(std::int32_t ms) override;
     float Timer() override;
-    void Randomize(float seed) override;
-    float Rnd() override;
-    [[noreturn]] void End() override;
 
   private:
+    // StageCore
+    ShowClock::Ms Now() const override;
+    void WaitForAnEvent() override;
+    void HandleEventsUntil(ShowClock::Ms until) override;
+    void HoldInputUntil(ShowClock::Ms until) override;
+    void ShowFrameNow() override;
+    void Erase() override { window_.Erase(); }
+    void Paint(const TextStroke& stroke) override { window_.Draw(stroke); }
+    CardPane& Pane(int slot) override { return *panes_[static_cast<std::size_t>(slot)]; }
+    void StepStarting() override;
+    void IntervalSet() override;
+    void ShowEnding() override;
+    void SayWhatFailed(const std::string& what) override;
+
     // Ticks
     void OnTick();
     void ArmTick();
-    // Pumps and sleeps
-    void HandleEventsUntil(ShowClock::Ms until);
     // Events of the window
-    void OnKeyTyped(char16_t code);
-    void OnCloseRequested();
     void OnFirstPainted();
     void PrepareForTheShow();
-    // The end of the show
-    void RunHandler(const std::function<void()>& handler);
-    void Fail(const QString& what);
-    void EndShow(int status);
-    void ThrowIfEnding() const;
     void Finish();
 
     ShowWindow window_;
     std::vector<std::unique_ptr<CardPaneWidget>> panes_;
-    FormEvents* form_ = nullptr;
-    StageTrace* trace_ = nullptr;
 
     WakeTimer tickTimer_;
     WakeTimer pumpTimer_;
     QTimer preparation_;
     ScreenSaverInhibitor screenSaver_;
-    ShowClock clock_;
-    // Set once the show is to end, with the program's exit status.
-    std::optional<int> exitStatus_;
-    ShowRandom random_;
 };

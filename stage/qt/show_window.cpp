@@ -50,15 +50,15 @@ QFont ShowFont() {
 
 }  // namespace
 
-// The window starts in the platform's face colour, with its button text colour and its
-// default font size.
-ShowWindow::ShowWindow(QWidget* parent)
-    : QWidget(parent),
-      drawing_(FromQColor(palette().color(QPalette::Window)),
-               FromQColor(palette().color(QPalette::ButtonText)),
-               static_cast<float>(QApplication::font().pointSizeF())),
-      font_(ShowFont()),
-      metrics_(font_) {
+TextDrawing ShowWindow::BlankDrawing() {
+    const QPalette palette = QApplication::palette();
+    return {FromQColor(palette.color(QPalette::Window)),
+            FromQColor(palette.color(QPalette::ButtonText)),
+            static_cast<float>(QApplication::font().pointSizeF())};
+}
+
+ShowWindow::ShowWindow(const TextDrawing& drawing, QWidget* parent)
+    : QWidget(parent), drawing_(drawing), font_(ShowFont()), metrics_(font_) {
     setWindowTitle(QApplication::applicationName());
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_InputMethodEnabled, false);
@@ -73,29 +73,17 @@ ShowWindow::ShowWindow(QWidget* parent)
     metrics_ = QFontMetricsF(font_, &canvas_);
 }
 
-void ShowWindow::SetBackColor(Color color) {
-    drawing_.SetBackColor(color);
-    Erase();
-}
-
-void ShowWindow::Cls() {
-    drawing_.Cls();
-    Erase();
-}
-
-void ShowWindow::Print(const std::u16string& text) {
-    if (const TextStroke* stroke = drawing_.Print(text)) {
-        const QString glyphs = QString::fromStdU16String(stroke->text);
-        const QPointF baseline = Draw(*stroke, glyphs);
-        // Antialiased edges and overhanging strokes can reach past the ink's box.
-        update(metrics_.boundingRect(glyphs).translated(baseline).toAlignedRect().adjusted(-2, -2,
-                                                                                           2, 2));
-    }
+void ShowWindow::Draw(const TextStroke& stroke) {
+    const QString glyphs = QString::fromStdU16String(stroke.text);
+    const QPointF baseline = DrawOnCanvas(stroke, glyphs);
+    // Antialiased edges and overhanging strokes can reach past the ink's box.
+    update(
+        metrics_.boundingRect(glyphs).translated(baseline).toAlignedRect().adjusted(-2, -2, 2, 2));
 }
 
 // Draws at the scale's own font size rather than through a scaled painter, so that a scaled
 // glyph comes from the font's cache as any other does. Returns where its baseline begins.
-QPointF ShowWindow::Draw(const TextStroke& stroke, const QString& glyphs) {
+QPointF ShowWindow::DrawOnCanvas(const TextStroke& stroke, const QString& glyphs) {
     const qreal points = stroke.points * scale_;
     if (font_.pointSizeF() != points) {
         font_.setPointSizeF(points);
@@ -119,7 +107,7 @@ void ShowWindow::Erase() {
 void ShowWindow::Redraw() {
     canvas_.fill(ToQColor(drawing_.BackColor()));
     for (const TextStroke& stroke : drawing_.Strokes()) {
-        Draw(stroke, QString::fromStdU16String(stroke.text));
+        DrawOnCanvas(stroke, QString::fromStdU16String(stroke.text));
     }
     update();
 }

@@ -8,9 +8,9 @@
 #include "stage/qt/idle_pointer.h"
 #include "stage/text_drawing.h"
 
-// The show's window. Everything the show prints goes into a backing image that the window
-// paints from, so text survives covering, minimising and resizing. Text is drawn glyphs
-// only, with no background, in the program's own face, at a position in logical pixels.
+// The show's window. It draws the show's text drawing (kept by the stage) into a backing image
+// that it paints from, so text survives covering, minimising and resizing. Text is drawn
+// glyphs only, with no background, in the program's own face, at a position in logical pixels.
 // Where the client area is smaller than the show's extent, the whole drawing is scaled down
 // to fit; a resize draws what is on the window anew at the new scale. F11 makes it full
 // screen, with no title bar or panel, and a second F11 brings back the window it was. The
@@ -19,17 +19,17 @@ class ShowWindow : public QWidget {
     Q_OBJECT
 
   public:
-    explicit ShowWindow(QWidget* parent = nullptr);
+    // Shows `drawing`, which outlives the window.
+    explicit ShowWindow(const TextDrawing& drawing, QWidget* parent = nullptr);
 
-    void SetCurrentX(float x) { drawing_.SetCurrentX(x); }
-    void SetCurrentY(float y) { drawing_.SetCurrentY(y); }
-    float CurrentX() const { return drawing_.CurrentX(); }
-    float CurrentY() const { return drawing_.CurrentY(); }
-    void SetFontSize(float points) { drawing_.SetFontSize(points); }
-    void SetForeColor(Color color) { drawing_.SetForeColor(color); }
-    void SetBackColor(Color color);
-    void Cls();
-    void Print(const std::u16string& text);
+    // How a window's drawing starts: in the platform's face colour, with its button text
+    // colour and its default font size.
+    static TextDrawing BlankDrawing();
+
+    // The drawing was erased to its background colour.
+    void Erase();
+    // The drawing's newest stroke.
+    void Draw(const TextStroke& stroke);
 
     // The face the show's text is drawn in, at the size of the latest text on the canvas.
     const QFont& TextFont() const { return font_; }
@@ -55,12 +55,11 @@ class ShowWindow : public QWidget {
     bool focusNextPrevChild(bool next) override;
 
   private:
-    QPointF Draw(const TextStroke& stroke, const QString& glyphs);
+    QPointF DrawOnCanvas(const TextStroke& stroke, const QString& glyphs);
     void GrowCanvasTo(const QSize& size);
-    void Erase();
     void Redraw();
 
-    TextDrawing drawing_;
+    const TextDrawing& drawing_;
     QImage canvas_;
     qreal scale_ = 1;
     QFont font_;
