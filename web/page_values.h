@@ -1,7 +1,7 @@
 #pragma once
 
 // What the page's C++ shares with its script and its markup, typed once: the build writes these
-// values into the page from this file (web/page_values.py). Each stays on one line of the form
+// values into the page from this file (web/page_values.py). Each is defined as
 // `inline constexpr TYPE kName = VALUE;`, with a whole number or a string for its value.
 namespace page {
 

@@ -1,11 +1,11 @@
 """The values that the page's C++ shares with its script and markup, read from page_values.h,
-where each stands on one line: `inline constexpr TYPE kName = VALUE;`."""
+where each is defined as `inline constexpr TYPE kName = VALUE;`."""
 
 import json
 import pathlib
 import re
 
-DEFINITION = re.compile(r'^inline constexpr [\w* ]+ (k\w+) = (-?\d+|"(?:[^"\\]|\\.)*");', re.M)
+DEFINITION = re.compile(r'^inline constexpr [\w* ]+ (k\w+) =\s*(-?\d+|"(?:[^"\\]|\\.)*");', re.M)
 
 
 def page_values(header=pathlib.Path(__file__).with_name("page_values.h")):
