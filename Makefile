@@ -1,6 +1,7 @@
 # Qorvelin's everyday commands. `make run` plays the show, `make check` runs every test.
-# Each target first installs any missing Debian packages (quietly nothing when all are
-# there), configures build/ once and then builds incrementally.
+# Each target first installs the Debian packages it needs that are missing (quietly nothing
+# when all are there; the parts of tools/install-deps.sh it names), configures its build
+# folder once and then builds incrementally.
 
 SHELL := /bin/bash
 .SHELLFLAGS := -euo pipefail -c
@@ -21,7 +22,7 @@ PROJECT_HEADERS = $(filter %.h,$(CXX_FILES))
 empty :=
 space := $(empty) $(empty)
 
-.PHONY: all deps web-deps page-test-deps build run web check bench bench-web lint lint-tidy \
+.PHONY: all web-deps page-test-deps build run web check bench bench-web lint lint-tidy \
 	lint-tidy-web lint-cppcheck asan package format format-check clean help
 .DEFAULT_GOAL := help
 
@@ -39,23 +40,34 @@ help:
 
 all: build
 
-deps:
-	@sh tools/install-deps.sh
+INSTALL := sh tools/install-deps.sh
+CONFIGURE := cmake -S . -B $(BUILD) -G Ninja
 
-web-deps:
-	@sh tools/install-deps.sh web
+# build/ is configured once and then only built. Configured by a target that builds no test
+# (make run, make package, make bench), it leaves the tests out, and GoogleTest with them; a
+# target that builds the tests turns them on, once, and they stay on.
+CONFIGURE_FOR_PLAY = test -f $(BUILD)/CMakeCache.txt || \
+	{ set -x; $(CONFIGURE) -DQORVELIN_TESTS=OFF; }
+CONFIGURE_WITH_TESTS = grep -qx 'QORVELIN_TESTS:BOOL=ON' $(BUILD)/CMakeCache.txt 2>/dev/null || \
+	{ set -x; $(CONFIGURE) -DQORVELIN_TESTS=ON; }
 
-page-test-deps:
-	@sh tools/install-deps.sh web page-tests
-
-$(BUILD)/CMakeCache.txt: | deps
-	cmake -S . -B $(BUILD) -G Ninja
-
-build: deps $(BUILD)/CMakeCache.txt
+# Everything build/ holds: the program, its tests, the benchmark and the tools.
+build:
+	@$(INSTALL) play test-libs
+	@$(CONFIGURE_WITH_TESTS)
 	cmake --build $(BUILD)
 
-run: build
+run:
+	@$(INSTALL) play
+	@$(CONFIGURE_FOR_PLAY)
+	cmake --build $(BUILD) --target qorvelin
 	$(BUILD)/app/qorvelin
+
+web-deps:
+	@$(INSTALL) web
+
+page-test-deps:
+	@$(INSTALL) page-tests
 
 # The web page: the show built by Emscripten into one file that carries everything.
 $(WEB_BUILD)/CMakeCache.txt: | web-deps
@@ -69,22 +81,29 @@ web: web-deps $(WEB_BUILD)/CMakeCache.txt
 $(NODE_PACKAGES): $(PAGE_TESTS)/package-lock.json | page-test-deps
 	cd $(PAGE_TESTS) && npm ci
 
-check: page-test-deps build web $(NODE_PACKAGES)
+check: build web $(NODE_PACKAGES)
+	@$(INSTALL) tests page-tests
 	ctest --test-dir $(BUILD) --output-on-failure
 
 # The benchmark plays one show on a private X server with a window manager, as on a desktop;
 # `make bench BENCH_SCREEN=1024x768` plays it on a screen narrower than the show, scaled.
 BENCH_SCREEN := 1280x800
-bench: build
+bench:
+	@$(INSTALL) play bench
+	@$(CONFIGURE_FOR_PLAY)
 	cmake --build $(BUILD) --target qorvelin_bench
 	xvfb-run -a -s "-screen 0 $(BENCH_SCREEN)x24 -nolisten tcp" sh -c \
 		'openbox >/dev/null 2>&1 & sleep 1; $(BUILD)/bench/qorvelin_bench $(BUILD)/bench.json'
 
 # The page in headless Chromium, measured from its own clock.
-bench-web: page-test-deps web $(NODE_PACKAGES)
+bench-web: web $(NODE_PACKAGES)
+	@$(INSTALL) page-tests
 	node $(PAGE_TESTS)/bench_page.mjs $(PAGE) $(WEB_BUILD)/bench.json
 
-package: build
+package:
+	@$(INSTALL) play package
+	@$(CONFIGURE_FOR_PLAY)
+	cmake --build $(BUILD)
 	cd $(BUILD) && cpack -G DEB
 
 # --- lint -------------------------------------------------------------------------------
@@ -95,6 +114,7 @@ package: build
 # (nor the #error checks of the moc output that a source includes, which need Qt's headers).
 
 lint: build web
+	@$(INSTALL) lint
 	@$(MAKE) --no-print-directory -k -j$(JOBS) lint-tidy lint-tidy-web lint-cppcheck
 
 # Absolute paths of the compiled sources that lie in the project's folders, made relative.
@@ -151,23 +171,25 @@ lint-cppcheck: | $(BUILD)/lint/.dir
 # A separate Debug build with AddressSanitizer and UBSan; the first report ends the test.
 # The end-to-end and install tests are left out: they run the real program in an X server
 # or package it, which the sanitizer build is not meant for.
-$(ASAN_BUILD)/CMakeCache.txt: | deps
-	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+asan:
+	@$(INSTALL) play test-libs
+	@test -f $(ASAN_BUILD)/CMakeCache.txt || { set -x; \
+		cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQORVELIN_TESTS=ON \
 		"-DCMAKE_CXX_FLAGS=$(SANITIZE)" \
 		"-DCMAKE_EXE_LINKER_FLAGS=$(SANITIZE)" \
-		"-DCMAKE_SHARED_LINKER_FLAGS=$(SANITIZE)"
-
-asan: deps $(ASAN_BUILD)/CMakeCache.txt
+		"-DCMAKE_SHARED_LINKER_FLAGS=$(SANITIZE)"; }
 	cmake --build $(ASAN_BUILD)
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:strict_string_checks=1 \
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	ctest --test-dir $(ASAN_BUILD) --output-on-failure -LE '^(e2e|install)$$'
 
 # --- format -----------------------------------------------------------------------------
-format: deps
+format:
+	@$(INSTALL) format
 	clang-format -i $(CXX_FILES)
 
-format-check: deps
+format-check:
+	@$(INSTALL) format
 	@clang-format --dry-run --Werror $(CXX_FILES)
 	@echo "clang-format: $(words $(CXX_FILES)) files clean"
 
