@@ -23,7 +23,7 @@ empty :=
 space := $(empty) $(empty)
 
 .PHONY: all web-deps page-test-deps build run web check bench bench-web lint lint-tidy \
-	lint-tidy-web lint-cppcheck asan package format format-check clean help
+	lint-tidy-web lint-headers lint-cppcheck asan package format format-check clean help
 .DEFAULT_GOAL := help
 
 help:
@@ -110,12 +110,15 @@ package:
 # clang-tidy checks every project .cpp that the compile database of $(BUILD) holds, with
 # the compiler's own flags; a file is checked again only when it, a project header,
 # .clang-tidy or the compile database changed. Any finding fails (.clang-tidy makes every
-# warning an error). cppcheck then reads the same database, without the generated sources
-# (nor the #error checks of the moc output that a source includes, which need Qt's headers).
+# warning an error). It checks the project's headers through the sources that include them:
+# every header must be read by one, or the lint fails. cppcheck then reads the same
+# database, without the generated sources (nor the #error checks of the moc output that a
+# source includes, which need Qt's headers).
 
 lint: build web
 	@$(INSTALL) lint
 	@$(MAKE) --no-print-directory -k -j$(JOBS) lint-tidy lint-tidy-web lint-cppcheck
+	@$(MAKE) --no-print-directory lint-headers
 
 # Absolute paths of the compiled sources that lie in the project's folders, made relative.
 # (Empty until the first build has written the database.)
@@ -125,6 +128,15 @@ TIDY_SOURCES = $(if $(wildcard $(BUILD)/compile_commands.json),$(shell \
 	grep -E '^($(subst $(space),|,$(CXX_DIRS)))/[^ ]*\.cpp$$' | sort -u))
 TIDY_STAMPS = $(patsubst %,$(BUILD)/lint/%.tidy,$(TIDY_SOURCES))
 
+# clang-tidy lists the headers it reads (the compiler's -H: ". /path/x.h", a dot a level).
+# Those that .clang-tidy's HeaderFilterRegex takes in are the ones it checked; a source's
+# stamp keeps them, relative to the project. $(call checked_headers,LOG) prints them.
+HEADER_FILTER := $(shell sed -n "s/^HeaderFilterRegex: '\(.*\)'$$/\1/p" .clang-tidy)
+checked_headers = sed -n 's/^\.\{1,\} //p' $(1) | { grep -E '$(HEADER_FILTER)' || true; } | \
+	sed -n 's|^$(CURDIR)/||p' | sort -u
+# What of a failed run's log is no finding: the count of warnings, and the headers read.
+TIDY_NOISE = -e '^[0-9]* warnings\? \(and [0-9]* errors\? \)\?generated\.$$' -e '^\.\{1,\} /'
+
 lint-tidy: $(TIDY_STAMPS)
 	@test -n "$(TIDY_SOURCES)" || { echo "clang-tidy: no project source in $(BUILD)/compile_commands.json" >&2; exit 1; }
 	@echo "clang-tidy: $(words $(TIDY_SOURCES)) files clean"
@@ -132,10 +144,10 @@ lint-tidy: $(TIDY_STAMPS)
 $(BUILD)/lint/%.tidy: % .clang-tidy $(PROJECT_HEADERS) $(BUILD)/compile_commands.json
 	@mkdir -p $(@D)
 	@echo "clang-tidy $<"
-	@if clang-tidy -p $(BUILD) --quiet $< >$@.log 2>&1; then \
-		rm -f $@.log; touch $@; \
+	@if clang-tidy -p $(BUILD) --quiet --extra-arg=-H $< >$@.log 2>&1; then \
+		$(call checked_headers,$@.log) >$@; rm -f $@.log; \
 	else \
-		grep -v '^[0-9]* warnings\? \(and [0-9]* errors\? \)\?generated\.$$' $@.log >&2 || true; \
+		grep -v $(TIDY_NOISE) $@.log >&2 || true; \
 		exit 1; \
 	fi
 
@@ -146,12 +158,22 @@ lint-tidy-web:
 	@echo "clang-tidy $(WEB_TIDY_SOURCES)"
 	@if clang-tidy -p $(WEB_BUILD) --quiet --extra-arg-before=--target=wasm32-unknown-emscripten \
 		--extra-arg=--sysroot=/usr/share/emscripten/cache/sysroot --extra-arg=-D__EMSCRIPTEN__ \
-		$(WEB_TIDY_SOURCES) >$(WEB_BUILD)/lint-web.log 2>&1; then \
+		--extra-arg=-H $(WEB_TIDY_SOURCES) >$(WEB_BUILD)/lint-web.log 2>&1; then \
+		$(call checked_headers,$(WEB_BUILD)/lint-web.log) >$(WEB_BUILD)/lint-web.headers; \
 		echo "clang-tidy: $(words $(WEB_TIDY_SOURCES)) web files clean"; \
 	else \
-		grep -v '^[0-9]* warnings\? \(and [0-9]* errors\? \)\?generated\.$$' $(WEB_BUILD)/lint-web.log >&2 || true; \
+		grep -v $(TIDY_NOISE) $(WEB_BUILD)/lint-web.log >&2 || true; \
 		exit 1; \
 	fi
+
+# The project headers that the clean runs above checked; one that no source reads fails.
+lint-headers:
+	@checked=$$(cat $(TIDY_STAMPS) $(WEB_BUILD)/lint-web.headers); \
+	unchecked=$$(printf '%s\n' $(PROJECT_HEADERS) | grep -vxF "$$checked" || true); \
+	if [ -n "$$unchecked" ]; then \
+		echo "clang-tidy: no linted source reads these headers:" $$unchecked >&2; exit 1; \
+	fi; \
+	echo "clang-tidy: $$(printf '%s\n' $(PROJECT_HEADERS) | grep -cxF "$$checked") project headers checked"
 
 lint-cppcheck:
 	@echo "cppcheck"
