@@ -1,6 +1,7 @@
 # Qorvelin's everyday commands. `make run` plays the show, `make check` runs every test.
-# Each target first installs any missing Debian packages (quietly nothing when all are
-# there), configures build/ once and then builds incrementally.
+# Each target first installs the Debian packages it needs that are missing (quietly nothing
+# when all are there; the parts of tools/install-deps.sh it names), configures its build
+# folder once and then builds incrementally.
 
 SHELL := /bin/bash
 .SHELLFLAGS := -euo pipefail -c
@@ -21,8 +22,8 @@ PROJECT_HEADERS = $(filter %.h,$(CXX_FILES))
 empty :=
 space := $(empty) $(empty)
 
-.PHONY: all deps web-deps page-test-deps build run web serve check bench bench-web lint lint-tidy \
-	lint-tidy-web lint-cppcheck asan package format format-check clean help
+.PHONY: all web-deps page-test-deps build run web serve check bench bench-web lint lint-tidy \
+	lint-tidy-web lint-headers lint-cppcheck asan package format format-check clean help
 .DEFAULT_GOAL := help
 
 help:
@@ -40,23 +41,34 @@ help:
 
 all: build
 
-deps:
-	@sh tools/install-deps.sh
+INSTALL := sh tools/install-deps.sh
+CONFIGURE := cmake -S . -B $(BUILD) -G Ninja
 
-web-deps:
-	@sh tools/install-deps.sh web
+# build/ is configured once and then only built. Configured by a target that builds no test
+# (make run, make package, make bench), it leaves the tests out, and GoogleTest with them; a
+# target that builds the tests turns them on, once, and they stay on.
+CONFIGURE_FOR_PLAY = test -f $(BUILD)/CMakeCache.txt || \
+	{ set -x; $(CONFIGURE) -DQORVELIN_TESTS=OFF; }
+CONFIGURE_WITH_TESTS = grep -qx 'QORVELIN_TESTS:BOOL=ON' $(BUILD)/CMakeCache.txt 2>/dev/null || \
+	{ set -x; $(CONFIGURE) -DQORVELIN_TESTS=ON; }
 
-page-test-deps:
-	@sh tools/install-deps.sh web page-tests
-
-$(BUILD)/CMakeCache.txt: | deps
-	cmake -S . -B $(BUILD) -G Ninja
-
-build: deps $(BUILD)/CMakeCache.txt
+# Everything build/ holds: the program, its tests, the benchmark and the tools.
+build:
+	@$(INSTALL) play test-libs
+	@$(CONFIGURE_WITH_TESTS)
 	cmake --build $(BUILD)
 
-run: build
+run:
+	@$(INSTALL) play
+	@$(CONFIGURE_FOR_PLAY)
+	cmake --build $(BUILD) --target qorvelin
 	$(BUILD)/app/qorvelin
+
+web-deps:
+	@$(INSTALL) web
+
+page-test-deps:
+	@$(INSTALL) page-tests
 
 # The web page: the show built by Emscripten into one file that carries everything.
 $(WEB_BUILD)/CMakeCache.txt: | web-deps
@@ -75,33 +87,44 @@ serve: web
 $(NODE_PACKAGES): $(PAGE_TESTS)/package-lock.json | page-test-deps
 	cd $(PAGE_TESTS) && npm ci
 
-check: page-test-deps build web $(NODE_PACKAGES)
+check: build web $(NODE_PACKAGES)
+	@$(INSTALL) tests page-tests
 	ctest --test-dir $(BUILD) --output-on-failure
 
 # The benchmark plays one show on a private X server with a window manager, as on a desktop;
 # `make bench BENCH_SCREEN=1024x768` plays it on a screen narrower than the show, scaled.
 BENCH_SCREEN := 1280x800
-bench: build
+bench:
+	@$(INSTALL) play bench
+	@$(CONFIGURE_FOR_PLAY)
 	cmake --build $(BUILD) --target qorvelin_bench
 	xvfb-run -a -s "-screen 0 $(BENCH_SCREEN)x24 -nolisten tcp" sh -c \
 		'openbox >/dev/null 2>&1 & sleep 1; $(BUILD)/bench/qorvelin_bench $(BUILD)/bench.json'
 
 # The page in headless Chromium, measured from its own clock.
-bench-web: page-test-deps web $(NODE_PACKAGES)
+bench-web: web $(NODE_PACKAGES)
+	@$(INSTALL) page-tests
 	node $(PAGE_TESTS)/bench_page.mjs $(PAGE) $(WEB_BUILD)/bench.json
 
-package: build
+package:
+	@$(INSTALL) play package
+	@$(CONFIGURE_FOR_PLAY)
+	cmake --build $(BUILD)
 	cd $(BUILD) && cpack -G DEB
 
 # --- lint -------------------------------------------------------------------------------
 # clang-tidy checks every project .cpp that the compile database of $(BUILD) holds, with
 # the compiler's own flags; a file is checked again only when it, a project header,
 # .clang-tidy or the compile database changed. Any finding fails (.clang-tidy makes every
-# warning an error). cppcheck then reads the same database, without the generated sources
-# (nor the #error checks of the moc output that a source includes, which need Qt's headers).
+# warning an error). It checks the project's headers through the sources that include them:
+# every header must be read by one, or the lint fails. cppcheck then reads the same
+# database, without the generated sources (nor the #error checks of the moc output that a
+# source includes, which need Qt's headers).
 
 lint: build web
+	@$(INSTALL) lint
 	@$(MAKE) --no-print-directory -k -j$(JOBS) lint-tidy lint-tidy-web lint-cppcheck
+	@$(MAKE) --no-print-directory lint-headers
 
 # Absolute paths of the compiled sources that lie in the project's folders, made relative.
 # (Empty until the first build has written the database.)
@@ -111,6 +134,15 @@ TIDY_SOURCES = $(if $(wildcard $(BUILD)/compile_commands.json),$(shell \
 	grep -E '^($(subst $(space),|,$(CXX_DIRS)))/[^ ]*\.cpp$$' | sort -u))
 TIDY_STAMPS = $(patsubst %,$(BUILD)/lint/%.tidy,$(TIDY_SOURCES))
 
+# clang-tidy lists the headers it reads (the compiler's -H: ". /path/x.h", a dot a level).
+# Those that .clang-tidy's HeaderFilterRegex takes in are the ones it checked; a source's
+# stamp keeps them, relative to the project. $(call checked_headers,LOG) prints them.
+HEADER_FILTER := $(shell sed -n "s/^HeaderFilterRegex: '\(.*\)'$$/\1/p" .clang-tidy)
+checked_headers = sed -n 's/^\.\{1,\} //p' $(1) | { grep -E '$(HEADER_FILTER)' || true; } | \
+	sed -n 's|^$(CURDIR)/||p' | sort -u
+# What of a failed run's log is no finding: the count of warnings, and the headers read.
+TIDY_NOISE = -e '^[0-9]* warnings\? \(and [0-9]* errors\? \)\?generated\.$$' -e '^\.\{1,\} /'
+
 lint-tidy: $(TIDY_STAMPS)
 	@test -n "$(TIDY_SOURCES)" || { echo "clang-tidy: no project source in $(BUILD)/compile_commands.json" >&2; exit 1; }
 	@echo "clang-tidy: $(words $(TIDY_SOURCES)) files clean"
@@ -118,10 +150,10 @@ lint-tidy: $(TIDY_STAMPS)
 $(BUILD)/lint/%.tidy: % .clang-tidy $(PROJECT_HEADERS) $(BUILD)/compile_commands.json
 	@mkdir -p $(@D)
 	@echo "clang-tidy $<"
-	@if clang-tidy -p $(BUILD) --quiet $< >$@.log 2>&1; then \
-		rm -f $@.log; touch $@; \
+	@if clang-tidy -p $(BUILD) --quiet --extra-arg=-H $< >$@.log 2>&1; then \
+		$(call checked_headers,$@.log) >$@; rm -f $@.log; \
 	else \
-		grep -v '^[0-9]* warnings\? \(and [0-9]* errors\? \)\?generated\.$$' $@.log >&2 || true; \
+		grep -v $(TIDY_NOISE) $@.log >&2 || true; \
 		exit 1; \
 	fi
 
@@ -132,12 +164,22 @@ lint-tidy-web:
 	@echo "clang-tidy $(WEB_TIDY_SOURCES)"
 	@if clang-tidy -p $(WEB_BUILD) --quiet --extra-arg-before=--target=wasm32-unknown-emscripten \
 		--extra-arg=--sysroot=/usr/share/emscripten/cache/sysroot --extra-arg=-D__EMSCRIPTEN__ \
-		$(WEB_TIDY_SOURCES) >$(WEB_BUILD)/lint-web.log 2>&1; then \
+		--extra-arg=-H $(WEB_TIDY_SOURCES) >$(WEB_BUILD)/lint-web.log 2>&1; then \
+		$(call checked_headers,$(WEB_BUILD)/lint-web.log) >$(WEB_BUILD)/lint-web.headers; \
 		echo "clang-tidy: $(words $(WEB_TIDY_SOURCES)) web files clean"; \
 	else \
-		grep -v '^[0-9]* warnings\? \(and [0-9]* errors\? \)\?generated\.$$' $(WEB_BUILD)/lint-web.log >&2 || true; \
+		grep -v $(TIDY_NOISE) $(WEB_BUILD)/lint-web.log >&2 || true; \
 		exit 1; \
 	fi
+
+# The project headers that the clean runs above checked; one that no source reads fails.
+lint-headers:
+	@checked=$$(cat $(TIDY_STAMPS) $(WEB_BUILD)/lint-web.headers); \
+	unchecked=$$(printf '%s\n' $(PROJECT_HEADERS) | grep -vxF "$$checked" || true); \
+	if [ -n "$$unchecked" ]; then \
+		echo "clang-tidy: no linted source reads these headers:" $$unchecked >&2; exit 1; \
+	fi; \
+	echo "clang-tidy: $$(printf '%s\n' $(PROJECT_HEADERS) | grep -cxF "$$checked") project headers checked"
 
 lint-cppcheck:
 	@echo "cppcheck"
@@ -157,23 +199,25 @@ lint-cppcheck: | $(BUILD)/lint/.dir
 # A separate Debug build with AddressSanitizer and UBSan; the first report ends the test.
 # The end-to-end and install tests are left out: they run the real program in an X server
 # or package it, which the sanitizer build is not meant for.
-$(ASAN_BUILD)/CMakeCache.txt: | deps
-	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+asan:
+	@$(INSTALL) play test-libs
+	@test -f $(ASAN_BUILD)/CMakeCache.txt || { set -x; \
+		cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQORVELIN_TESTS=ON \
 		"-DCMAKE_CXX_FLAGS=$(SANITIZE)" \
 		"-DCMAKE_EXE_LINKER_FLAGS=$(SANITIZE)" \
-		"-DCMAKE_SHARED_LINKER_FLAGS=$(SANITIZE)"
-
-asan: deps $(ASAN_BUILD)/CMakeCache.txt
+		"-DCMAKE_SHARED_LINKER_FLAGS=$(SANITIZE)"; }
 	cmake --build $(ASAN_BUILD)
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:strict_string_checks=1 \
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	ctest --test-dir $(ASAN_BUILD) --output-on-failure -LE '^(e2e|install)$$'
 
 # --- format -----------------------------------------------------------------------------
-format: deps
+format:
+	@$(INSTALL) format
 	clang-format -i $(CXX_FILES)
 
-format-check: deps
+format-check:
+	@$(INSTALL) format
 	@clang-format --dry-run --Werror $(CXX_FILES)
 	@echo "clang-format: $(words $(CXX_FILES)) files clean"
 

@@ -4,11 +4,12 @@
 # The program runs maximised on an Xvfb screen of 1280x800 under openbox, exactly as a
 # user would see it; the window's client area is captured at six quiet moments of the
 # show's timeline, the space bar is pressed when the show asks for a key, and the frames
-# are laid out three by two with their time after the window opened. Needs Xvfb, openbox,
-# xdotool, xdpyinfo and ImageMagick (import, montage).
+# are laid out three by two with their time after the window opened. It first installs what
+# of Xvfb, openbox, xdotool, xdpyinfo and ImageMagick (import, montage) is missing.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")/.." && pwd)
+sh "$here/tools/install-deps.sh" storyboard
 program=${1:-$here/build/app/qorvelin}
 output=${2:-$here/docs/storyboard.png}
 [[ -x $program ]] || { echo "make_storyboard: no program at $program" >&2; exit 1; }
