@@ -499,8 +499,8 @@ class ShowRun {
         record_.spoken = values["spoken"].toString();
         record_.cardNames = strings(values["card-names"]);
         const QJsonObject axe = page["axe"].toObject();
-        for (auto moment = axe.begin(); moment != axe.end(); ++moment) {
-            record_.axe[moment.key()] = strings(moment.value());
+        for (auto judged = axe.begin(); judged != axe.end(); ++judged) {
+            record_.axe[judged.key()] = strings(judged.value());
         }
         record_.siteAddress = page["siteAddress"].toString();
         record_.workerReady = page["workerReady"].toBool();

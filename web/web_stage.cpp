@@ -1,13 +1,13 @@
 #include "web/web_stage.h"
 
+#include <emscripten.h>
+
 #include <string>
 
 #include "stage/face_metrics.h"
 #include "stage/fit_rule.h"
 #include "stage/slot_face.h"
 #include "web/page.h"
-
-#include <emscripten.h>
 
 namespace {
 
