@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <optional>
@@ -43,8 +44,8 @@ class ShowClock {
     void Changed() { changed_ = true; }
     // Whether the next pump has nothing new to show and first waits for an event.
     bool PumpWaitsForAnEvent() const { return !changed_; }
-    // The event that pump waited for came at `now`: the waiting was the show's time passing.
-    void EventCame(Ms now) { show_ = now; }
+    // The event that pump waited for came at `at`: the waiting was the show's time passing.
+    void EventCame(Ms at) { show_ = std::max(show_, at); }
     // When the pump called at `now` returns; at `now` or before it, the pump returns at once.
     Ms Pump(Ms now);
     // When a sleep of `ms` begun at `now` ends.

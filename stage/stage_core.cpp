@@ -40,8 +40,7 @@ void StageCore::SetInterval(std::int32_t ms) {
 void StageCore::DoEvents() {
     const bool idle = clock_.PumpWaitsForAnEvent();
     if (idle) {
-        WaitForAnEvent();
-        clock_.EventCame(Now());
+        clock_.EventCame(WaitForAnEvent());
     }
     const ShowClock::Ms now = Now();
     const ShowClock::Ms until = clock_.Pump(now);

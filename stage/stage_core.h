@@ -56,8 +56,9 @@ class StageCore : public StageServices {
     // --- the stage's own steps
     // The moment on the stage's steady clock.
     virtual ShowClock::Ms Now() const = 0;
-    // Blocks until an event comes: a key, a click, a change of the window.
-    virtual void WaitForAnEvent() = 0;
+    // Blocks until an event comes (a key, a click, a change of the window); returns the moment
+    // it came, which may be before the stage learnt of it.
+    virtual ShowClock::Ms WaitForAnEvent() = 0;
     // Handles events as they come until `until`, blocked in between; returns early once the
     // show is to end.
     virtual void HandleEventsUntil(ShowClock::Ms until) = 0;

@@ -158,8 +158,9 @@ void RecordingStage::End() {
     StageCore::End();
 }
 
-void RecordingStage::WaitForAnEvent() {
+ShowClock::Ms RecordingStage::WaitForAnEvent() {
     now = std::max(now, NextKeyOrLimit());
+    return Now();
 }
 
 void RecordingStage::HandleEventsUntil(ShowClock::Ms until) {

@@ -109,7 +109,7 @@ class RecordingStage : public StageCore {
   private:
     // StageCore, in virtual time
     ShowClock::Ms Now() const override { return ShowClock::Ms(now); }
-    void WaitForAnEvent() override;
+    ShowClock::Ms WaitForAnEvent() override;
     void HandleEventsUntil(ShowClock::Ms until) override;
     void TakeInput() override { DeliverKeysUpTo(now); }
     void Erase() override { draws.clear(); }

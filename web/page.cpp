@@ -18,8 +18,8 @@ EM_ASYNC_JS(int, PagePrepare, (), {
     return error ? 0 : 1;
 });
 
-EM_ASYNC_JS(void, PageWait, (double until, int forInput), {
-    await Page.wait(until, forInput !== 0);
+EM_ASYNC_JS(double, PageWait, (double until, int forInput), {
+    return await Page.wait(until, forInput !== 0);
 });
 
 EM_JS(int, PageNextKey, (), {

@@ -22,7 +22,8 @@ double PageSecondsSinceMidnight();
 int PagePrepare() PAGE_AWAITS(PagePrepare);
 // Yields to the browser until `until` (performance.now(); none when negative), until the
 // viewport or the page's visibility changes, or, when `forInput`, until a key or a tap comes.
-void PageWait(double until, int forInput) PAGE_AWAITS(PageWait);
+// Returns when what ended the wait came: the input's own moment, or the time it ended.
+double PageWait(double until, int forInput) PAGE_AWAITS(PageWait);
 // The next key code the viewer typed (a tap counts as a space), or -1 when there is none.
 int PageNextKey();
 // What changed since the last call: page::kResized, page::kVisibility.

@@ -7,6 +7,7 @@
 
 const Page = {
   hidePointerAfterMs: 2000,
+  wakeEarlyMs: 20,
 
   drawing: null,  // the canvas the show's text goes on
   context: null,
@@ -114,7 +115,8 @@ const Page = {
     if (code === undefined) return;
     event.preventDefault();
     this.keys.push(code);
-    this.wake(true);
+    this.keyCame(event);
+    this.wake(true, event.timeStamp);
   },
 
   // A tap or a click anywhere counts as a key press: whiteboards and tablets have no keyboard.
@@ -122,7 +124,13 @@ const Page = {
     this.showPointer();
     if (event.target.id === 'replay' || event.button > 0) return;
     this.keys.push(32);
-    this.wake(true);
+    this.keyCame(event);
+    this.wake(true, event.timeStamp);
+  },
+
+  // Tells whoever measures the show when a key or a tap came: the event's own moment.
+  keyCame(event) {
+    if (typeof window.qorvelinTrace === 'function') window.qorvelinTrace('key', event.timeStamp, 0);
   },
 
   // Two taps or clicks close together in time and place toggle full screen, where the browser
@@ -150,32 +158,36 @@ const Page = {
   // --- waiting -----------------------------------------------------------------------------
 
   // Resolves at `until` (performance.now(), none when negative), or as soon as the viewport
-  // or the page's visibility changes, or, when `forInput`, a key or a tap comes.
+  // or the page's visibility changes, or, when `forInput`, a key or a tap comes; with the
+  // moment that ended the wait: the input's own, or the time it ended.
   wait(until, forInput) {
     return new Promise(resolve => {
-      if (this.changes !== 0 || (forInput && this.keys.length > 0)) return resolve();
-      const waiter = {forInput, timer: 0, done: () => {
+      if (this.changes !== 0 || (forInput && this.keys.length > 0)) return resolve(performance.now());
+      const long = until - performance.now() > this.wakeEarlyMs;
+      const waiter = {forInput, long, timer: 0, done: (at = performance.now()) => {
         clearTimeout(waiter.timer);
         if (this.waiter === waiter) this.waiter = null;
-        resolve();
+        resolve(at);
       }};
       this.waiter = waiter;
       if (until >= 0) this.fromMessage(() => this.waitFor(waiter, until));
     });
   },
 
-  // A timer counts whole milliseconds: it takes the wait to the last one, and messages, one
-  // after the other, the rest of the way.
+  // A timer counts whole milliseconds: it takes a wait to the last one, and messages, one after
+  // the other, the rest of the way. A page that nobody talks to may have its timers come some
+  // milliseconds late, so a long wait (a sleep, the time until a tick) has its timer wake it
+  // wakeEarlyMs early and goes the last stretch by messages; the draws' short waits do not.
   waitFor(waiter, until) {
     if (this.waiter !== waiter) return;
     const left = until - performance.now();
     if (left <= 0) {
       waiter.done();
-    } else if (left < 1) {
+    } else if (left < 1 || (waiter.long && left <= this.wakeEarlyMs)) {
       this.fromMessage(() => this.waitFor(waiter, until));
     } else {
       const onward = () => this.fromMessage(() => this.waitFor(waiter, until));
-      waiter.timer = setTimeout(onward, Math.floor(left));
+      waiter.timer = setTimeout(onward, Math.floor(waiter.long ? left - this.wakeEarlyMs : left));
     }
   },
 
@@ -191,8 +203,9 @@ const Page = {
     this.channel.port2.postMessage(null);
   },
 
-  wake(byInput) {
-    if (this.waiter && (!byInput || this.waiter.forInput)) this.waiter.done();
+  // Ends the stage's wait, if it waits for this; `at` is when the input came.
+  wake(byInput, at) {
+    if (this.waiter && (!byInput || this.waiter.forInput)) this.waiter.done(at);
   },
 
   // --- drawing -----------------------------------------------------------------------------

@@ -71,8 +71,9 @@ ShowClock::Ms WebStage::Now() const {
     return ShowClock::Ms(emscripten_get_now());
 }
 
-void WebStage::WaitForAnEvent() {
-    PageWait(-1, 1);
+// From the moment the key or the tap came: the browser takes a few ms to hand it over.
+ShowClock::Ms WebStage::WaitForAnEvent() {
+    return ShowClock::Ms(PageWait(-1, 1));
 }
 
 // Yields to the browser until `until`, answering a new viewport or visibility meanwhile; the

@@ -56,7 +56,7 @@ class WebStage : public StageCore {
   private:
     // StageCore
     ShowClock::Ms Now() const override;
-    void WaitForAnEvent() override;
+    ShowClock::Ms WaitForAnEvent() override;
     void HandleEventsUntil(ShowClock::Ms until) override;
     void TakeInput() override;
     void Erase() override;

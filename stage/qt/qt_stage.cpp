@@ -58,8 +58,9 @@ ShowClock::Ms QtStage::Now() const {
     return Clock::now().time_since_epoch();
 }
 
-void QtStage::WaitForAnEvent() {
+ShowClock::Ms QtStage::WaitForAnEvent() {
     QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    return Now();
 }
 
 void QtStage::HandleEventsUntil(ShowClock::Ms until) {

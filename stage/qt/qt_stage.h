@@ -53,7 +53,7 @@ class QtStage : public QObject, public StageCore {
   private:
     // StageCore
     ShowClock::Ms Now() const override;
-    void WaitForAnEvent() override;
+    ShowClock::Ms WaitForAnEvent() override;
     void HandleEventsUntil(ShowClock::Ms until) override;
     void HoldInputUntil(ShowClock::Ms until) override;
     void ShowFrameNow() override;

@@ -92,6 +92,7 @@ async function openPuppeteer({engine, width, height, hideFonts, touch, served, s
     // A call of Chromium's DevTools protocol, on this tab; Firefox has none.
     devtools: engine !== 'chromium' ? null : async (method, parameters) =>
         (await page.createCDPSession()).send(method, parameters),
+    processId: () => browser.process().pid,
     // Where the browser takes DevTools connections: for Lighthouse.
     devtoolsPort: () => Number(new URL(browser.wsEndpoint()).port),
     screenshot: async () => Buffer.from(await page.screenshot()),
