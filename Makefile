@@ -8,6 +8,8 @@ SHELL := /bin/bash
 BUILD := build
 ASAN_BUILD := build-asan
 WEB_BUILD := build-web
+# The release's version, from the project's one statement of it.
+VERSION := $(shell sed -n 's/^project.Qorvelin VERSION \([0-9.]*\) .*/\1/p' CMakeLists.txt)
 PAGE := $(WEB_BUILD)/qorvelin.html
 PAGE_TESTS := tests/web
 NODE_PACKAGES := $(PAGE_TESTS)/node_modules/.package-lock.json
@@ -34,7 +36,7 @@ help:
 	@echo "make bench-web     play the page in Chromium and measure it, results in $(WEB_BUILD)/bench.json"
 	@echo "make lint          clang-tidy and cppcheck over the project's sources"
 	@echo "make asan          tests under AddressSanitizer and UBSan in $(ASAN_BUILD)/"
-	@echo "make package       the Debian package $(BUILD)/qorvelin_1.00_<arch>.deb"
+	@echo "make package       the Debian package $(BUILD)/qorvelin_$(VERSION)_<arch>.deb"
 	@echo "make format        clang-format the project's sources in place"
 	@echo "make format-check  fail if any source is not clang-format clean"
 
