@@ -8,6 +8,8 @@ SHELL := /bin/bash
 BUILD := build
 ASAN_BUILD := build-asan
 WEB_BUILD := build-web
+RELEASE_BUILD := build-release
+DIST := dist
 # The release's version, from the project's one statement of it.
 VERSION := $(shell sed -n 's/^project.Qorvelin VERSION \([0-9.]*\) .*/\1/p' CMakeLists.txt)
 PAGE := $(WEB_BUILD)/qorvelin.html
@@ -37,6 +39,7 @@ help:
 	@echo "make lint          clang-tidy and cppcheck over the project's sources"
 	@echo "make asan          tests under AddressSanitizer and UBSan in $(ASAN_BUILD)/"
 	@echo "make package       the Debian package $(BUILD)/qorvelin_$(VERSION)_<arch>.deb"
+	@echo "make dist          the release files in $(DIST)/, the same bytes from every clone of a commit"
 	@echo "make format        clang-format the project's sources in place"
 	@echo "make format-check  fail if any source is not clang-format clean"
 
@@ -94,6 +97,44 @@ bench-web: page-test-deps web $(NODE_PACKAGES)
 
 package: build
 	cd $(BUILD) && cpack -G DEB
+
+# --- release ----------------------------------------------------------------------------
+.PHONY: release-deps release-build dist
+
+release-deps:
+	@sh tools/install-deps.sh web release
+
+# The release's program is built as Debian builds its packages' programs, in a folder of its
+# own: with the flags that `DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags` gives on
+# Debian 12 (the stack protector, fortified functions at -O2, format checks, relocations
+# read-only and bound at start; the compiler makes every program position-independent),
+# and the two that later Debian adds, stack clash and control-flow protection.
+# -ffile-prefix-map keeps the build's folder out of the program. Debian 12's C library
+# start files carry no control-flow marks, so the linker would leave the program unmarked
+# although all its own code is protected: -z ibt -z shstk mark it.
+RELEASE_CXXFLAGS := -g -O2 -ffile-prefix-map=$(CURDIR)=. -fstack-protector-strong -Wformat \
+	-Werror=format-security -Wdate-time -D_FORTIFY_SOURCE=2 -fstack-clash-protection \
+	-fcf-protection
+RELEASE_LDFLAGS := -Wl,-z,relro -Wl,-z,now -Wl,-z,ibt,-z,shstk
+DEB = qorvelin_$(VERSION)_$(shell dpkg --print-architecture).deb
+# The source's date (the last commit's), which every date in the release is.
+SOURCE_DATE = SOURCE_DATE_EPOCH=$$(python3 tools/release.py date)
+
+# Configured anew each time, so that the package's metadata carries the source's date.
+release-build: deps release-deps
+	$(SOURCE_DATE) cmake -S . -B $(RELEASE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=None \
+		"-DCMAKE_CXX_FLAGS=$(RELEASE_CXXFLAGS)" "-DCMAKE_EXE_LINKER_FLAGS=$(RELEASE_LDFLAGS)"
+	cmake --build $(RELEASE_BUILD) --target qorvelin documents
+
+# The release files, from a commit: the page, the site, the package and the source, with
+# their SHA256SUMS (tools/release.py).
+dist: deps release-deps
+	@python3 tools/release.py committed
+	@$(MAKE) --no-print-directory web release-build
+	$(SOURCE_DATE) cpack --config $(RELEASE_BUILD)/CPackConfig.cmake -G DEB -B $(RELEASE_BUILD)
+	$(SOURCE_DATE) python3 tools/release.py dist $(VERSION) $(PAGE) $(WEB_BUILD)/site \
+		$(RELEASE_BUILD)/$(DEB) $(DIST)
+	@echo "make dist: $(DIST)/"; cd $(DIST) && ls -l --time-style=+ | tail -n +2 && cat SHA256SUMS
 
 # --- lint -------------------------------------------------------------------------------
 # clang-tidy checks every project .cpp that the compile database of $(BUILD) holds, with
@@ -180,4 +221,4 @@ format-check: deps
 	@echo "clang-format: $(words $(CXX_FILES)) files clean"
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(WEB_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(WEB_BUILD) $(RELEASE_BUILD) $(DIST)

@@ -8,6 +8,7 @@
 #   install-deps.sh                 the desktop program, its tests and its package
 #   install-deps.sh web             and the web page's build
 #   install-deps.sh web page-tests  and the browsers that play the page in its tests
+#   install-deps.sh web release     and what makes the release files
 set -eu
 
 # One package a line, with what it is for.
@@ -51,6 +52,9 @@ LIST
 chromium             plays the page in its tests and its benchmark
 firefox-esr          plays the page in Firefox's engine
 webkit2gtk-driver    WebKitGTK's WebDriver and MiniBrowser, the engine of Safari
+LIST
+        release) cat <<'LIST' ;;
+python3              runs tools/release.py, which writes the release files (make dist)
 LIST
         *)
             echo "install-deps: no such part: $part" >&2
