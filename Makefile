@@ -80,7 +80,7 @@ serve: web
 $(NODE_PACKAGES): $(PAGE_TESTS)/package-lock.json | page-test-deps
 	cd $(PAGE_TESTS) && npm ci
 
-check: page-test-deps build web $(NODE_PACKAGES)
+check: page-test-deps release-deps build web $(NODE_PACKAGES) release-build
 	ctest --test-dir $(BUILD) --output-on-failure
 
 # The benchmark plays one show on a private X server with a window manager, as on a desktop;

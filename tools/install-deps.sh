@@ -8,7 +8,7 @@
 #   install-deps.sh                 the desktop program, its tests and its package
 #   install-deps.sh web             and the web page's build
 #   install-deps.sh web page-tests  and the browsers that play the page in its tests
-#   install-deps.sh web release     and what makes the release files
+#   install-deps.sh web release     and what makes the release files and tests them
 set -eu
 
 # One package a line, with what it is for.
@@ -55,6 +55,7 @@ webkit2gtk-driver    WebKitGTK's WebDriver and MiniBrowser, the engine of Safari
 LIST
         release) cat <<'LIST' ;;
 python3              runs tools/release.py, which writes the release files (make dist)
+devscripts           hardening-check, which the release's test runs on the package's program
 LIST
         *)
             echo "install-deps: no such part: $part" >&2
