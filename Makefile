@@ -40,6 +40,7 @@ help:
 	@echo "make asan          tests under AddressSanitizer and UBSan in $(ASAN_BUILD)/"
 	@echo "make package       the Debian package $(BUILD)/qorvelin_$(VERSION)_<arch>.deb"
 	@echo "make dist          the release files in $(DIST)/, the same bytes from every clone of a commit"
+	@echo "make check-reproducible  make dist in two fresh clones of HEAD and compare the bytes"
 	@echo "make format        clang-format the project's sources in place"
 	@echo "make format-check  fail if any source is not clang-format clean"
 
@@ -99,7 +100,7 @@ package: build
 	cd $(BUILD) && cpack -G DEB
 
 # --- release ----------------------------------------------------------------------------
-.PHONY: release-deps release-build dist
+.PHONY: release-deps release-build dist check-reproducible
 
 release-deps:
 	@sh tools/install-deps.sh web release
@@ -127,14 +128,22 @@ release-build: deps release-deps
 	cmake --build $(RELEASE_BUILD) --target qorvelin documents
 
 # The release files, from a commit: the page, the site, the package and the source, with
-# their SHA256SUMS (tools/release.py).
+# their SHA256SUMS (tools/release.py). CPack gives the package's own members the modes of
+# the files it writes them from, so it writes them under a fixed umask.
 dist: deps release-deps
 	@python3 tools/release.py committed
 	@$(MAKE) --no-print-directory web release-build
-	$(SOURCE_DATE) cpack --config $(RELEASE_BUILD)/CPackConfig.cmake -G DEB -B $(RELEASE_BUILD)
+	umask 022 && $(SOURCE_DATE) cpack --config $(RELEASE_BUILD)/CPackConfig.cmake -G DEB \
+		-B $(RELEASE_BUILD)
 	$(SOURCE_DATE) python3 tools/release.py dist $(VERSION) $(PAGE) $(WEB_BUILD)/site \
 		$(RELEASE_BUILD)/$(DEB) $(DIST)
 	@echo "make dist: $(DIST)/"; cd $(DIST) && ls -l --time-style=+ | tail -n +2 && cat SHA256SUMS
+
+# make dist in two fresh clones of HEAD, at different paths and times, under different umasks,
+# time zones and locales; the two must be the same bytes. Where not, diffoscope says where.
+check-reproducible:
+	@sh tools/install-deps.sh web release reproducible
+	bash tests/reproducible_test.sh
 
 # --- lint -------------------------------------------------------------------------------
 # clang-tidy checks every project .cpp that the compile database of $(BUILD) holds, with

@@ -9,6 +9,8 @@
 #   install-deps.sh web             and the web page's build
 #   install-deps.sh web page-tests  and the browsers that play the page in its tests
 #   install-deps.sh web release     and what makes the release files and tests them
+#   install-deps.sh web release reproducible
+#                                   and what says where two builds of the release differ
 set -eu
 
 # One package a line, with what it is for.
@@ -56,6 +58,9 @@ LIST
         release) cat <<'LIST' ;;
 python3              runs tools/release.py, which writes the release files (make dist)
 devscripts           hardening-check, which the release's test runs on the package's program
+LIST
+        reproducible) cat <<'LIST' ;;
+diffoscope           says where two builds of the release differ (make check-reproducible)
 LIST
         *)
             echo "install-deps: no such part: $part" >&2
