@@ -3,8 +3,8 @@
 # and the site in build-web/, the hardened program in build-release/), into a scratch folder:
 # every file is there and SHA256SUMS checks them; the page and the site's index.html carry
 # the same show; the source archive, unpacked, builds the same page and the site that the zip
-# unpacks to; the package's program passes hardening-check, and its metadata carries the
-# source's date.
+# unpacks to, and packs itself again byte for byte; the package's program passes
+# hardening-check, and its metadata carries the source's date.
 # Usage: release_test.sh SOURCE_DIR WEB_BUILD RELEASE_BUILD VERSION [CPACK]
 set -euo pipefail
 
@@ -107,6 +107,12 @@ else
     tail -n 30 "$scratch/web.log" >&2
     fail "make web fails in the unpacked source archive"
 fi
+# There, without git, the release takes the source's files and date from the archive's files:
+# the same source archive again, although the build's folders are there now.
+(cd "$unpacked" && env -u SOURCE_DATE_EPOCH python3 tools/release.py dist "$version" \
+    "$dist/$page" "$site" "$dist/$deb" dist)
+cmp "$unpacked/dist/$source_tar" "$dist/$source_tar" ||
+    fail "the unpacked source archive makes another source archive"
 
 echo "== the package's program"
 dpkg-deb -x "$dist/$deb" "$scratch/root"

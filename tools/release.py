@@ -147,9 +147,9 @@ def write_sums(folder):
 def dist(version, page, site, deb, out):
     date = release_date()
     out = pathlib.Path(out)
-    # Written beside OUT and then put in its place, so that OUT holds a whole release or none.
-    out.parent.mkdir(parents=True, exist_ok=True)
-    staging = pathlib.Path(tempfile.mkdtemp(prefix=out.name + ".", dir=out.parent))
+    # Written in a scratch folder outside the source, which it would otherwise become part of,
+    # and then put in OUT's place, so that OUT holds a whole release or none.
+    staging = pathlib.Path(tempfile.mkdtemp(prefix="qorvelin-dist."))
     try:
         shutil.copyfile(page, staging / f"qorvelin-{version}.html")
         write_site_zip(pathlib.Path(site), staging / f"qorvelin-{version}-site.zip", date)
@@ -161,7 +161,8 @@ def dist(version, page, site, deb, out):
         staging.chmod(0o755)
         if out.exists():
             shutil.rmtree(out)
-        staging.rename(out)
+        out.parent.mkdir(parents=True, exist_ok=True)
+        shutil.move(staging, out)
     except BaseException:
         shutil.rmtree(staging, ignore_errors=True)
         raise
