@@ -110,9 +110,10 @@ release-deps:
 # Debian 12 (the stack protector, fortified functions at -O2, format checks, relocations
 # read-only and bound at start; the compiler makes every program position-independent),
 # and the two that later Debian adds, stack clash and control-flow protection.
-# -ffile-prefix-map keeps the build's folder out of the program. Debian 12's C library
-# start files carry no control-flow marks, so the linker would leave the program unmarked
-# although all its own code is protected: -z ibt -z shstk mark it.
+# -ffile-prefix-map keeps the build's folder out of the program. Debian 12's C library is
+# built without control-flow protection, so the start files it links into every program
+# carry no mark of it, and the linker would leave the program unmarked although all of its
+# own code is built with it: -z ibt -z shstk mark the program.
 RELEASE_CXXFLAGS := -g -O2 -ffile-prefix-map=$(CURDIR)=. -fstack-protector-strong -Wformat \
 	-Werror=format-security -Wdate-time -D_FORTIFY_SOURCE=2 -fstack-clash-protection \
 	-fcf-protection
