@@ -9,6 +9,10 @@ SHELL := /bin/bash
 BUILD := build
 ASAN_BUILD := build-asan
 WEB_BUILD := build-web
+RELEASE_BUILD := build-release
+DIST := dist
+# The release's version, from the project's one statement of it.
+VERSION := $(shell sed -n 's/^project.Qorvelin VERSION \([0-9.]*\) .*/\1/p' CMakeLists.txt)
 PAGE := $(WEB_BUILD)/qorvelin.html
 PAGE_TESTS := tests/web
 NODE_PACKAGES := $(PAGE_TESTS)/node_modules/.package-lock.json
@@ -35,7 +39,9 @@ help:
 	@echo "make bench-web     play the page in Chromium and measure it, results in $(WEB_BUILD)/bench.json"
 	@echo "make lint          clang-tidy and cppcheck over the project's sources"
 	@echo "make asan          tests under AddressSanitizer and UBSan in $(ASAN_BUILD)/"
-	@echo "make package       the Debian package $(BUILD)/qorvelin_1.00_<arch>.deb"
+	@echo "make package       the Debian package $(BUILD)/qorvelin_$(VERSION)_<arch>.deb"
+	@echo "make dist          the release files in $(DIST)/, the same bytes from every clone of a commit"
+	@echo "make check-reproducible  make dist in two fresh clones of HEAD and compare the bytes"
 	@echo "make format        clang-format the project's sources in place"
 	@echo "make format-check  fail if any source is not clang-format clean"
 
@@ -87,8 +93,8 @@ serve: web
 $(NODE_PACKAGES): $(PAGE_TESTS)/package-lock.json | page-test-deps
 	cd $(PAGE_TESTS) && npm ci
 
-check: build web $(NODE_PACKAGES)
-	@$(INSTALL) tests page-tests
+check: build web $(NODE_PACKAGES) release-build
+	@$(INSTALL) tests page-tests release
 	ctest --test-dir $(BUILD) --output-on-failure
 
 # The benchmark plays one show on a private X server with a window manager, as on a desktop;
@@ -111,6 +117,52 @@ package:
 	@$(CONFIGURE_FOR_PLAY)
 	cmake --build $(BUILD)
 	cd $(BUILD) && cpack -G DEB
+
+# --- release ----------------------------------------------------------------------------
+.PHONY: release-build dist check-reproducible
+
+# The release's program is built as Debian builds its packages' programs, in a folder of its
+# own: with the flags that `DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags` gives on
+# Debian 12 (the stack protector, fortified functions at -O2, format checks, relocations
+# read-only and bound at start; the compiler makes every program position-independent),
+# and the two that later Debian adds, stack clash and control-flow protection.
+# -ffile-prefix-map keeps the build's folder out of the program. Debian 12's C library is
+# built without control-flow protection, so the start files it links into every program
+# carry no mark of it, and the linker would leave the program unmarked although all of its
+# own code is built with it: -z ibt -z shstk mark the program.
+RELEASE_CXXFLAGS := -g -O2 -ffile-prefix-map=$(CURDIR)=. -fstack-protector-strong -Wformat \
+	-Werror=format-security -Wdate-time -D_FORTIFY_SOURCE=2 -fstack-clash-protection \
+	-fcf-protection
+RELEASE_LDFLAGS := -Wl,-z,relro -Wl,-z,now -Wl,-z,ibt,-z,shstk
+DEB = qorvelin_$(VERSION)_$(shell dpkg --print-architecture).deb
+# The source's date (the last commit's), which every date in the release is.
+SOURCE_DATE = SOURCE_DATE_EPOCH=$$(python3 tools/release.py date)
+
+# Configured anew each time, so that the package's metadata carries the source's date.
+release-build:
+	@$(INSTALL) play package release
+	$(SOURCE_DATE) cmake -S . -B $(RELEASE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=None -DQORVELIN_TESTS=OFF \
+		"-DCMAKE_CXX_FLAGS=$(RELEASE_CXXFLAGS)" "-DCMAKE_EXE_LINKER_FLAGS=$(RELEASE_LDFLAGS)"
+	cmake --build $(RELEASE_BUILD) --target qorvelin documents
+
+# The release files, from a commit: the page, the site, the package and the source, with
+# their SHA256SUMS (tools/release.py). CPack gives the package's own members the modes of
+# the files it writes them from, so it writes them under a fixed umask.
+dist:
+	@$(INSTALL) play package web release
+	@python3 tools/release.py committed
+	@$(MAKE) --no-print-directory web release-build
+	umask 022 && $(SOURCE_DATE) cpack --config $(RELEASE_BUILD)/CPackConfig.cmake -G DEB \
+		-B $(RELEASE_BUILD)
+	$(SOURCE_DATE) python3 tools/release.py dist $(VERSION) $(PAGE) $(WEB_BUILD)/site \
+		$(RELEASE_BUILD)/$(DEB) $(DIST)
+	@echo "make dist: $(DIST)/"; cd $(DIST) && ls -l --time-style=+ | tail -n +2 && cat SHA256SUMS
+
+# make dist in two fresh clones of HEAD, at different paths and times, under different umasks,
+# time zones and locales; the two must be the same bytes. Where not, diffoscope says where.
+check-reproducible:
+	@$(INSTALL) play package web release reproducible
+	bash tests/reproducible_test.sh
 
 # --- lint -------------------------------------------------------------------------------
 # clang-tidy checks every project .cpp that the compile database of $(BUILD) holds, with
@@ -222,4 +274,4 @@ format-check:
 	@echo "clang-format: $(words $(CXX_FILES)) files clean"
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(WEB_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(WEB_BUILD) $(RELEASE_BUILD) $(DIST)

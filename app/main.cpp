@@ -50,7 +50,7 @@ std::unique_ptr<QApplication> StartApplication() {
 
 void SetIdentity() {
     QApplication::setApplicationName("Qorvelin");
-    QApplication::setApplicationVersion("1.00");
+    QApplication::setApplicationVersion(QORVELIN_VERSION);
     QApplication::setDesktopFileName("org.qorvelin.Qorvelin");
     QIcon icon;
     for (const int size : {16, 32, 48, 256}) {

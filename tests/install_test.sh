@@ -1,12 +1,13 @@
 #!/bin/bash
 # Installs a built tree into a scratch folder and checks that it is a proper desktop
 # application, then builds the Debian package and checks its control fields and contents.
-# Usage: install_test.sh BUILD_DIR [CMAKE] [CPACK]
+# Usage: install_test.sh BUILD_DIR VERSION [CMAKE] [CPACK]
 set -euo pipefail
 
 build=$1
-cmake=${2:-cmake}
-cpack=${3:-cpack}
+version=$2
+cmake=${3:-cmake}
+cpack=${4:-cpack}
 app_id=org.qorvelin.Qorvelin
 
 scratch=$(mktemp -d)
@@ -90,7 +91,7 @@ if [ -f "$metainfo" ]; then
     grep -q "<id>$app_id</id>" "$metainfo" || fail "metainfo id is not $app_id"
     grep -q "<launchable type=\"desktop-id\">$app_id.desktop</launchable>" "$metainfo" ||
         fail "metainfo does not launch $app_id.desktop"
-    grep -q '<release version="1.00"' "$metainfo" || fail "metainfo has no release 1.00"
+    grep -q "<release version=\"$version\"" "$metainfo" || fail "metainfo has no release $version"
     grep -q '<screenshot' "$metainfo" || fail "metainfo has no screenshot"
 fi
 
@@ -107,7 +108,7 @@ deb=${debs[0]}
 echo "built $(basename "$deb")"
 
 [ "$(dpkg-deb -f "$deb" Package)" = qorvelin ] || fail "package name is not qorvelin"
-[ "$(dpkg-deb -f "$deb" Version)" = 1.00 ] || fail "package version is not 1.00"
+[ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "package version is not $version"
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
 depended=$(printf '%s\n' "$depends" | tr ',' '\n' | sed 's/^ *//; s/[ (].*//')

@@ -17,6 +17,8 @@
 #   page-tests  the browsers that play the page, and node to drive them (make check,
 #               make bench-web)
 #   storyboard  tools/make_storyboard.sh
+#   release     making the release files and testing them (make dist, make check)
+#   reproducible  saying where two builds of the release differ (make check-reproducible)
 #
 #   install-deps.sh play                  what `make run` installs
 #   install-deps.sh play test-libs lint   and so on
@@ -57,6 +59,9 @@ emscripten           web                    compiles the show into the web page
 chromium             page-tests             plays the page in its tests and its benchmark
 firefox-esr          page-tests             plays the page in Firefox's engine
 webkit2gtk-driver    page-tests             WebKitGTK's WebDriver and MiniBrowser, the engine of Safari
+python3              release                runs tools/release.py, which writes the release files
+devscripts           release                hardening-check, which the release's test runs on the package's program
+diffoscope           reproducible           says where two builds of the release differ
 LIST
 }
 
