@@ -563,8 +563,9 @@ class ShowRun {
             steps.insert(1, at("axe", "empty page", 400));
         }
         if (desktop_ == Desktop::Firefox) {
-            steps.append(span("hide", "hidden", kPageHiddenFrom, kPageHiddenUntil));
-            steps.append(at("capture", "after-hidden", kPageHiddenUntil + 100));
+            // From the last step the page starts before it is hidden.
+            steps.append(fromStep(3, span("hide", "hidden", kPageHiddenFrom, kPageHiddenUntil)));
+            steps.append(fromStep(3, at("capture", "after-hidden", kPageHiddenUntil + 100)));
         }
         steps.append(fromStep(10, span("burst", "2-first-row-shown", kFirstRowPause - 300,
                                        kFirstRowPause + kRowSeenWithin)));

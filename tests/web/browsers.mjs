@@ -7,7 +7,7 @@
 //   await tab.pressKey(); await tab.tap(x, y); tab.requests; await tab.close();
 //
 // A page from a file may ask for nothing: every request but its own is blocked and counted. A
-// `served` page is let fetch, through its service worker too, and every request is counted.
+// `served` page is let fetch, through its service worker too, and Chromium counts every request.
 // Chromium with a `screen` plays in a window of width x height on a screen of that size, as
 // a desktop browser does, so that the page can go full screen.
 
@@ -73,12 +73,14 @@ async function openPuppeteer({engine, width, height, hideFonts, touch, served, s
   if (viewport) await page.setViewport(viewport);  // Firefox's first tab does not take the default one
   if (windowed) await fitWindowTo(page, width, height);
   const requests = [];
-  if (served) {
+  if (!served) {
+    await blockRequests(page, requests);
+  } else if (engine === 'chromium') {
+    // Firefox's page falls hundreds of ms behind its timeline while its requests are watched;
+    // there the page's own resource timing says what it asked for.
     page.on('request', request => {
       if (!request.url().startsWith('data:')) requests.push(request.url());
     });
-  } else {
-    await blockRequests(page, requests);
   }
   const consoleErrors = [];
   page.on('console', message => { if (message.type() === 'error') consoleErrors.push(message.text()); });
