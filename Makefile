@@ -95,7 +95,7 @@ $(NODE_PACKAGES): $(PAGE_TESTS)/package-lock.json | page-test-deps
 
 check: build web $(NODE_PACKAGES) release-build
 	@$(INSTALL) tests page-tests release
-	ctest --test-dir $(BUILD) --output-on-failure
+	ctest --test-dir $(BUILD) --output-on-failure --parallel $(shell nproc)
 
 # The benchmark plays one show on a private X server with a window manager, as on a desktop;
 # `make bench BENCH_SCREEN=1024x768` plays it on a screen narrower than the show, scaled.

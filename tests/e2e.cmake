@@ -14,7 +14,9 @@ target_compile_definitions(display_session PRIVATE
 target_include_directories(display_session PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 
 # One run of the whole show (about 75 s with the key wait), judged by several tests; they
-# share the run, so the executable is one CTest test.
+# share the run, so the executable is one CTest test. The show mostly waits, so one run on a
+# desktop (lock `desktop`) and one in a browser (lock `browser`) play side by side when
+# CTest runs tests in parallel, as `make check` does; two of a kind never do.
 add_executable(e2e_test e2e_test.cpp)
 target_link_libraries(e2e_test PRIVATE display_session qorvelin_show GTest::gtest qorvelin_warnings)
 target_compile_definitions(e2e_test PRIVATE
@@ -25,7 +27,7 @@ add_test(NAME e2e COMMAND e2e_test)
 add_test(NAME e2e_wayland COMMAND e2e_test --wayland)
 # A 1024 x 768 projector, narrower than the show, and a program that sees no installed font.
 add_test(NAME e2e_projector COMMAND e2e_test --projector)
-set_tests_properties(e2e e2e_wayland e2e_projector PROPERTIES LABELS e2e TIMEOUT 240 RUN_SERIAL TRUE)
+set_tests_properties(e2e e2e_wayland e2e_projector PROPERTIES LABELS e2e TIMEOUT 240 RESOURCE_LOCK desktop)
 
 # The web page in three browsers' engines, judged by the same checks. Chromium plays the whole
 # show and its replay with no fonts in sight, as a screen reader reads it; Firefox the site,
@@ -37,4 +39,4 @@ foreach(engine chromium firefox webkit)
 endforeach()
 add_test(NAME site_chromium COMMAND e2e_test --site)
 set_tests_properties(page_chromium page_firefox page_webkit site_chromium PROPERTIES
-    LABELS "e2e;web" TIMEOUT 300 RUN_SERIAL TRUE)
+    LABELS "e2e;web" TIMEOUT 300 RESOURCE_LOCK browser)

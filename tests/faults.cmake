@@ -14,7 +14,7 @@ gtest_discover_tests(text_fuzz_test
 # The built program on private X displays (:80 to :89), and without any. The runs on a
 # display play at the same time in threads of their own, so those tests share one CTest
 # test, of about 85 s; it is also labelled e2e, like every test that runs the program in an
-# X server. (Under the sanitizers the X client libraries themselves trip them: libxkbcommon
+# X server, and takes the `desktop` lock as they do. (Under the sanitizers the X client libraries themselves trip them: libxkbcommon
 # overreads in strndup, libdbus leaks.) The runs without a display are a test of their own.
 # A stand-in for the desktop's screen-saver inhibition, which the program asks over the
 # session bus; the traced run and the screen-saver run talk to it on a private bus.
@@ -31,6 +31,6 @@ target_compile_definitions(fault_test PRIVATE
     QORVELIN_INHIBIT_STAND_IN="$<TARGET_FILE:inhibit_stand_in>")
 add_dependencies(fault_test qorvelin inhibit_stand_in)
 add_test(NAME faults_on_x COMMAND fault_test --gtest_filter=-NoDisplay.*)
-set_tests_properties(faults_on_x PROPERTIES LABELS "faults;e2e" TIMEOUT 300 RUN_SERIAL TRUE)
+set_tests_properties(faults_on_x PROPERTIES LABELS "faults;e2e" TIMEOUT 300 RESOURCE_LOCK desktop)
 add_test(NAME faults_headless COMMAND fault_test --gtest_filter=NoDisplay.*)
 set_tests_properties(faults_headless PROPERTIES LABELS faults TIMEOUT 60)
