@@ -10,14 +10,7 @@ cmake=${3:-cmake}
 cpack=${4:-cpack}
 app_id=org.qorvelin.Qorvelin
 
-scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
-
-failures=0
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
+source "$(dirname "$0")/shell_checks.sh"
 # expect_file PATH WHAT: PATH exists as a regular file.
 expect_file() {
     [ -f "$1" ] || fail "$2 missing: ${1#"$scratch"}"
@@ -141,8 +134,4 @@ if printf '%s\n' "$lintian_report" | grep -q '^[EW]: '; then
     fail "lintian reports errors or warnings"
 fi
 
-if [ "$failures" -ne 0 ]; then
-    echo "$failures install check(s) failed" >&2
-    exit 1
-fi
-echo "install tree and package are sound"
+finish install "install tree and package are sound"

@@ -14,14 +14,7 @@ release_build=$3
 version=$4
 cpack=${5:-cpack}
 
-scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
-
-failures=0
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
+source "$(dirname "$0")/shell_checks.sh"
 
 release_tool=$source_dir/tools/release.py
 SOURCE_DATE_EPOCH=$(python3 "$release_tool" date)
@@ -133,8 +126,4 @@ zcat "$scratch/root/usr/share/man/man1/qorvelin.1.gz" |
     grep -q "^\.TH QORVELIN 1 \"$day\" \"Qorvelin $version\"" ||
     fail "the manual page is not dated $day for Qorvelin $version"
 
-if [ "$failures" -ne 0 ]; then
-    echo "$failures release check(s) failed" >&2
-    exit 1
-fi
-echo "the release is whole and sound"
+finish release "the release is whole and sound"
