@@ -673,11 +673,16 @@ class ShowRun {
 
     void Report() const {
         std::printf(
-            "Measured on %s: the first row first seen %lld ms into its pause, the second %lld "
-            "ms into its pause (by the timeline; each screenshot takes some tens of ms)\n",
+            "Measured on %s: the first row first seen %lld ms into its pause (by the timeline; "
+            "each screenshot takes some tens of ms)\n",
             kDesktopNames[static_cast<int>(desktop_)],
-            static_cast<long long>(record_.firstRowShown.at - record_.firstRowPause),
-            static_cast<long long>(record_.secondRowShown.at - record_.keyAt - kSecondRowPause));
+            static_cast<long long>(record_.firstRowShown.at - record_.firstRowPause));
+        const bool pastTheKey = record_.reach != Reach::FirstRow;
+        if (pastTheKey) {
+            std::printf("Measured: the second row first seen %lld ms into its pause\n",
+                        static_cast<long long>(record_.secondRowShown.at - record_.keyAt -
+                                               kSecondRowPause));
+        }
         if (record_.pointerWatched) {
             std::printf(
                 "Measured: the pointer came back %lld ms after the mouse moved and hid "
@@ -686,8 +691,10 @@ class ShowRun {
                 static_cast<long long>(record_.pointerHiddenAfter));
         }
         if (record_.page) {
-            std::printf("Measured: %d pumps in two seconds of the key wait\n",
-                        record_.keyWaitPumps);
+            if (pastTheKey) {
+                std::printf("Measured: %d pumps in two seconds of the key wait\n",
+                            record_.keyWaitPumps);
+            }
         } else {
             std::printf(
                 "Measured: window open %lld ms after launch, CPU in the key wait %.1f %% "
