@@ -89,8 +89,10 @@ constexpr QSize kPageViewport(1280, 800);
 constexpr QSize kSmallPageViewport(1024, 600);
 constexpr qint64 kPageHiddenFrom = 15000;
 constexpr qint64 kPageHiddenUntil = 20000;
-// Once the page is seen again, the show is where its timeline says within a few frames.
-constexpr qint64 kOnTimelineWithin = 50;
+// Once the page is seen again, the show is where its timeline says: a show that kept the
+// hidden time's lag would be seconds late, while a busy machine may hold back a step that is
+// seen by a few tenths of a second.
+constexpr qint64 kOnTimelineWithin = 250;
 
 constexpr const char* kDesktopNames[] = {"X11",     "Wayland", "projector", "chromium",
                                          "firefox", "webkit",  "site"};
@@ -655,11 +657,12 @@ class ShowRun {
     }
 
     // Of the frames watched until the end, those of its last moments, when the window may be
-    // going, are left out; the first frame of the final run of equal ones is the last visible
-    // change.
+    // going, are left out (a busy machine may take a second to end a process whose window is
+    // gone; the last lines stand for five); the first frame of the final run of equal ones is
+    // the last visible change.
     void SettleTheEnd(std::vector<Frame> frames) {
         const qint64 exitAt = record_.exitAt;
-        std::erase_if(frames, [exitAt](const Frame& frame) { return frame.at > exitAt - 300; });
+        std::erase_if(frames, [exitAt](const Frame& frame) { return frame.at > exitAt - 1500; });
         if (frames.empty()) {
             return;
         }
