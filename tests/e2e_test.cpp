@@ -693,16 +693,14 @@ class ShowRun {
                 static_cast<long long>(record_.pointerBackAfter),
                 static_cast<long long>(record_.pointerHiddenAfter));
         }
-        if (record_.page) {
-            if (pastTheKey) {
-                std::printf("Measured: %d pumps in two seconds of the key wait\n",
-                            record_.keyWaitPumps);
-            }
-        } else {
+        if (!record_.page) {
             std::printf(
                 "Measured: window open %lld ms after launch, CPU in the key wait %.1f %% "
                 "of a core\n",
                 static_cast<long long>(record_.openedAt), 100.0 * record_.keyWaitCpuShare);
+        } else if (pastTheKey) {
+            std::printf("Measured: %d pumps in two seconds of the key wait\n",
+                        record_.keyWaitPumps);
         }
         if (record_.reach == Reach::End) {
             std::printf(

@@ -14,8 +14,9 @@ gtest_discover_tests(text_fuzz_test
 # The built program on private X displays (:80 to :89), and without any. The runs on a
 # display play at the same time in threads of their own, so those tests share one CTest
 # test, of about 85 s; it is also labelled e2e, like every test that runs the program in an
-# X server, and takes the `desktop` lock as they do. (Under the sanitizers the X client libraries themselves trip them: libxkbcommon
-# overreads in strndup, libdbus leaks.) The runs without a display are a test of their own.
+# X server, and takes the `desktop` lock as they do. (Under the sanitizers the X client
+# libraries themselves trip them: libxkbcommon overreads in strndup, libdbus leaks.) The runs
+# without a display are a test of their own.
 # A stand-in for the desktop's screen-saver inhibition, which the program asks over the
 # session bus; the traced run and the screen-saver run talk to it on a private bus.
 add_executable(inhibit_stand_in inhibit_stand_in.cpp)
